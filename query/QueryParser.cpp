@@ -1,0 +1,106 @@
+#include "QueryParser.h"
+
+#include "NumericText.h"
+#include "ServerTable.h"
+#include "SpaceTrim.h"
+
+#include <cmath>
+#include <limits>
+
+namespace QueryParser {
+
+namespace {
+
+QueryDispatch statusOnly(const char *message)
+{
+    return QueryDispatch {QString::fromLatin1(message), false, {}, false};
+}
+
+} // namespace
+
+qint16 SplitInput(const QString &inputText, QStringList &parts)
+{
+    parts = trimSpaces(inputText).toLower().split(u'.', Qt::KeepEmptyParts);
+    constexpr qsizetype most = std::numeric_limits<qint16>::max();
+    return static_cast<qint16>(std::min(parts.size(), most));
+}
+
+QueryDispatch QueryDomain(const QStringList &parts, QueryState &state, const ServerTable &servers)
+{
+    const auto part = [&parts](qsizetype i) { return parts.at(i); };
+    switch (state.partCount) {
+    case 1:
+        return statusOnly(EnterDomainMessage);
+    case 2:
+        state.tld = part(1);
+        state.queryText = part(0) + u'.' + part(1);
+        break;
+    case 3:
+        if (part(1) == u"co") {
+            state.tld = part(1) + u'.' + part(2);
+            state.queryText = part(0) + u'.' + state.tld;
+        } else {
+            state.tld = part(2);
+            state.queryText = part(1) + u'.' + part(2);
+        }
+        break;
+    case 4:
+        if (part(2) == u"co") {
+            state.tld = part(2) + u'.' + part(3);
+            state.queryText = part(1) + u'.' + state.tld;
+        } else {
+            state.tld = part(3);
+            state.queryText = part(2) + u'.' + part(3);
+        }
+        break;
+    default:
+        return statusOnly(InvalidMessage);
+    }
+    state.whoisServer = servers.FindServer(state.tld);
+    if (state.whoisServer == QLatin1String(ServerTable::NoServer)) {
+        return QueryDispatch {QStringLiteral("No whois server listed to support .") + state.tld
+                                      + QStringLiteral(" domain"),
+                              false,
+                              {},
+                              false};
+    }
+    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true,
+                          trimSpaces(state.whoisServer), true};
+}
+
+QueryDispatch QueryIP(const QStringList &parts, QueryState &state)
+{
+    if (state.partCount != 4 || parts.size() != 4)
+        return statusOnly(InvalidMessage);
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto value = NumericValue(parts.at(i));
+        if (!value)
+            return statusOnly(InvalidMessage);
+        values[i] = *value;
+    }
+    // The fourth part is taken as a whole number, halves going to the even neighbour (the default
+    // rounding mode). A value too large for any integer simply fails the range check below.
+    values[3] = std::nearbyint(values[3]);
+    for (double value : values) {
+        if (!(value >= 0 && value <= 255))
+            return statusOnly(InvalidMessage);
+    }
+    state.queryText = parts.at(0) + u'.' + parts.at(1) + u'.' + parts.at(2) + u'.'
+            + QString::number(static_cast<int>(values[3]));
+    state.whoisServer = QString::fromLatin1(ArinWhoisServer);
+    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true, state.whoisServer, false};
+}
+
+QueryDispatch parseQuery(const QString &inputText, QueryState &state, const ServerTable &servers)
+{
+    if (trimSpaces(inputText).isEmpty())
+        return statusOnly(EnterDomainMessage);
+    QStringList parts;
+    state.partCount = SplitInput(inputText, parts);
+    if (IsNumeric(parts.constLast()))
+        return QueryIP(parts, state);
+    return QueryDomain(parts, state, servers);
+}
+
+} // namespace QueryParser

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up this machine, builds Ondrix and starts it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$root/build" -DONDRIX_BUILD_TESTS=OFF
+exec "$root/build/ondrix"

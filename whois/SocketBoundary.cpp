@@ -1,0 +1,3 @@
+#include "SocketBoundary.h"
+
+SocketBoundary::~SocketBoundary() = default;
