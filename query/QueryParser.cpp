@@ -27,34 +27,21 @@ qint16 SplitInput(const QString &inputText, QStringList &parts)
 
 QueryDispatch QueryDomain(const QStringList &parts, QueryState &state, const ServerTable &servers)
 {
-    const auto part = [&parts](qsizetype i) { return parts.at(i); };
-    switch (state.partCount) {
-    case 1:
+    const qsizetype count = state.partCount;
+    if (count == 1)
         return statusOnly(EnterDomainMessage);
-    case 2:
-        state.tld = part(1);
-        state.queryText = part(0) + u'.' + part(1);
-        break;
-    case 3:
-        if (part(1) == u"co") {
-            state.tld = part(1) + u'.' + part(2);
-            state.queryText = part(0) + u'.' + state.tld;
-        } else {
-            state.tld = part(2);
-            state.queryText = part(1) + u'.' + part(2);
-        }
-        break;
-    case 4:
-        if (part(2) == u"co") {
-            state.tld = part(2) + u'.' + part(3);
-            state.queryText = part(1) + u'.' + state.tld;
-        } else {
-            state.tld = part(3);
-            state.queryText = part(2) + u'.' + part(3);
-        }
-        break;
-    default:
+    if (count < 1 || count > 4)
         return statusOnly(InvalidMessage);
+    const QString &last = parts.at(count - 1);
+    const QString &secondLast = parts.at(count - 2);
+    // Only "co" is known as a second-level label, and only with a label in front of it: co.uk
+    // on its own is looked up under uk.
+    if (count >= 3 && secondLast == u"co") {
+        state.tld = secondLast + u'.' + last;
+        state.queryText = parts.at(count - 3) + u'.' + state.tld;
+    } else {
+        state.tld = last;
+        state.queryText = secondLast + u'.' + last;
     }
     state.whoisServer = servers.FindServer(state.tld);
     if (state.whoisServer == QLatin1String(ServerTable::NoServer)) {
