@@ -28,4 +28,5 @@ private:
     QString m_pendingDisplay;
     DisplayText m_display;
     QTimer m_flushTimer;
+    int m_linesInBlock = 0;
 };
