@@ -63,6 +63,11 @@ frmOptions::frmOptions(QWidget *parent)
     Label2->setObjectName(QStringLiteral("Label2"));
     place(Label2, 5010, 225, 1335, 300);
     Label2->setFont(arial(12));
+    // Our web domain is wider than the label drawn for it: the label grows to the left, keeping
+    // its right edge, so that the name shows whole instead of being cut off.
+    const int domainWidth = Label2->fontMetrics().horizontalAdvance(Label2->text());
+    if (domainWidth > Label2->width())
+        Label2->setGeometry(Label2->geometry().adjusted(Label2->width() - domainWidth, 0, 0, 0));
 
     // OK shares the band below the text with the frame's labels and shows in front of the frame.
     Command1->setObjectName(QStringLiteral("Command1"));
