@@ -77,8 +77,10 @@ QByteArray encodeQueryLine(const QString &line)
     QByteArray out;
     out.reserve(line.size());
     qsizetype start = 0;
+    // Only ASCII white space separates tokens: a wider space is part of its label, since written
+    // out as a separator it would become a NUL or a stray Latin-1 byte on the wire.
     for (qsizetype i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line.at(i).isSpace()) {
+        if (i == line.size() || (line.at(i).unicode() < 0x80 && line.at(i).isSpace())) {
             out += encodeToken(QStringView(line).sliced(start, i - start));
             if (i < line.size())
                 out += line.at(i).toLatin1();
