@@ -17,18 +17,6 @@
 
 namespace {
 
-QFont arial(double points)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    return font;
-}
-
-void place(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(px(left), px(top), px(width), px(height));
-}
-
 // Without a window manager the window has no frame of its own; the layout then assumes the usual
 // one (a 4-pixel border and a 19-pixel caption) so that it looks the same everywhere.
 constexpr QSize AssumedFrame(8, 27);
