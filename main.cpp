@@ -24,6 +24,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ondrix"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.ondrix.Ondrix"));
 
     frmMain window;
     if (!window.Form_Load()) {
