@@ -68,7 +68,8 @@ void LoopbackWhoisServer::readQuery(QTcpSocket *socket)
 
 void LoopbackWhoisServer::sendChunk(QTcpSocket *socket, int index)
 {
-    if (index < m_chunks.size()) {
+    // A loop, not a recursion: an answer may come in a hundred thousand tiny chunks.
+    for (; index < m_chunks.size(); ++index) {
         socket->write(m_chunks.at(index));
         socket->flush();
         if (index + 1 < m_chunks.size() && m_gapMs > 0) {
@@ -76,8 +77,6 @@ void LoopbackWhoisServer::sendChunk(QTcpSocket *socket, int index)
                                [this, socket, index] { sendChunk(socket, index + 1); });
             return;
         }
-        sendChunk(socket, index + 1);
-        return;
     }
     switch (m_ending) {
     case Ending::Close:
