@@ -16,3 +16,6 @@ echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" "$root/build-asan" -DONDRIX_BUILD_TESTS=ON -DONDRIX_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-asan" --output-on-failure --parallel 2 --label-exclude package
+
+echo "== Fuzzing"
+"$root/scripts/fuzz.sh" 60

@@ -1,0 +1,201 @@
+// A whois conversation driven by arbitrary bytes. The first byte picks the query, the second is
+// the separator that cuts the rest into steps; each step's first byte says what happens (a chunk
+// from either server, a timer tick, a connection, an error, a new query), the rest is the chunk.
+// Besides: the answer decoder gives the same text however the bytes are cut, and loses none.
+#include "Require.h"
+#include "ServerTable.h"
+#include "WhoisClient.h"
+#include "WindowSurface.h"
+#include "WireText.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+
+namespace {
+
+class Surface : public WindowSurface
+{
+public:
+    QString input, result, status;
+    QString txtURL_Text() const override { return input; }
+    void txtURL_SetFocus() override { }
+    void txtResult_SetText(const QString &text) override { result = text; }
+    void txtResult_Append(const QString &chunk) override { result += chunk; }
+    void myStatus_SetSimpleText(const QString &text) override { status = text; }
+};
+
+class Socket : public SocketBoundary
+{
+public:
+    int state = sckClosed;
+    QString host, unread;
+    void Connect(const QString &to, quint16) override
+    {
+        host = to;
+        state = sckConnecting;
+    }
+    void SendData(const QString &) override { }
+    void GetData(QString &data) override { data = std::exchange(unread, QString()); }
+    int State() const override { return state; }
+    void Close() override
+    {
+        state = sckClosed;
+        unread.clear();
+    }
+    void open()
+    {
+        if (state == sckConnecting) {
+            state = sckConnected;
+            emit connected();
+        }
+    }
+    void feed(const QString &chunk)
+    {
+        unread += chunk;
+        emit dataArrived(chunk.size());
+    }
+    void fail(const QString &description)
+    {
+        state = sckError;
+        emit errorOccurred(description);
+    }
+};
+
+// The text is the decoded UTF-8 of some prefix of the bytes followed by the rest as Latin-1.
+void requireNothingLost(const QByteArray &bytes, const QString &text)
+{
+    qsizetype utf8Bytes = 0;
+    for (qsizetype n = 0; n <= text.size(); ++n) {
+        if (text.size() - n == bytes.size() - utf8Bytes) {
+            REQUIRE(text.first(n).toUtf8() == bytes.first(utf8Bytes));
+            REQUIRE(text.sliced(n) == QString::fromLatin1(bytes.sliced(utf8Bytes)));
+            return;
+        }
+        if (n < text.size()) {
+            const char16_t unit = text.at(n).unicode();
+            utf8Bytes += unit < 0x80 ? 1 : unit < 0x800 || QChar::isSurrogate(unit) ? 2 : 3;
+        }
+    }
+    requireFailed("the text is the bytes", __FILE__, __LINE__);
+}
+
+void fuzzDecoder(const QList<QByteArray> &pieces)
+{
+    AnswerDecoder whole;
+    AnswerDecoder piecewise;
+    const QByteArray bytes = pieces.join();
+    QString text;
+    for (const QByteArray &piece : pieces)
+        text += piecewise.decode(piece);
+    text += piecewise.flush();
+    REQUIRE(text == whole.decode(bytes) + whole.flush());
+    requireNothingLost(bytes, text);
+}
+
+void fuzzExchange(char kind, const QList<QByteArray> &steps)
+{
+    static const ServerTable servers = [] {
+        ServerTable table;
+        table.LoadServers(
+                QByteArray("com,whois.registry.test\nnet,whois.registry.test\n"
+                           "jp,whois.jp.test\nco.jp,whois.jp.test\norg,whois.org.test\n"));
+        return table;
+    }();
+    static const char *const inputs[]
+            = {"www.example.com", "example.net", "example.jp", "www.example.co.jp",
+               "example.org",     "192.0.2.010", "example.zz"};
+    Surface surface;
+    surface.input = QString::fromLatin1(inputs[static_cast<unsigned char>(kind) % 7]);
+    QList<Socket *> sockets;
+    WhoisClient client(surface, servers, [&sockets] {
+        sockets.append(new Socket);
+        return std::unique_ptr<SocketBoundary>(sockets.constLast());
+    });
+    Socket &mySock = *sockets.at(0);
+    Socket &mySock2 = *sockets.at(1);
+    client.StartQuery();
+    mySock.open();
+
+    AnswerDecoder decoders[2];
+    for (const QByteArray &step : steps) {
+        const char action = step.isEmpty() ? 'a' : step.at(0);
+        const QString chunk = decoders[action == 'b'].decode(
+                QByteArrayView(step).sliced(std::min<qsizetype>(1, step.size())));
+        const QString before = surface.result;
+        switch (action) {
+        case 't':
+            // Ticks come only while the timer runs.
+            if (client.Timer1().isActive())
+                client.Timer1_Timer();
+            // The referral is followed exactly as found, and only once.
+            REQUIRE(client.queryState().referralServer.isEmpty() || !client.Timer1().isActive());
+            REQUIRE(mySock2.state == Socket::sckClosed
+                    || mySock2.host == client.queryState().referralServer);
+            break;
+        case 'c':
+            mySock2.open();
+            break;
+        case 'e':
+        case 'f':
+            // Only a connection in use can fail.
+            if ((action == 'e' ? mySock : mySock2).state == Socket::sckClosed)
+                break;
+            (action == 'e' ? mySock : mySock2).fail(chunk);
+            REQUIRE(mySock.state == Socket::sckClosed && mySock2.state == Socket::sckClosed);
+            REQUIRE(!client.Timer1().isActive());
+            break;
+        case 'q':
+            client.StartQuery();
+            REQUIRE(surface.result.isEmpty() && client.queryState().arrivalCount == 0);
+            mySock.open();
+            break;
+        default: {
+            Socket &socket = action == 'b' ? mySock2 : mySock;
+            const bool open = socket.state == Socket::sckConnected;
+            if (chunk.isEmpty())
+                break;
+            socket.feed(chunk);
+            // An open connection adds its chunk unchanged; any other adds nothing, and its data
+            // is gone with it.
+            REQUIRE(surface.result == (open ? before + chunk : before));
+            socket.unread.clear();
+            break;
+        }
+        }
+    }
+    REQUIRE(surface.result.size() <= WhoisClient::MaxResultLength);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    // QObject and QTimer want an application object; it lives as long as the process.
+    static int count = *argc;
+    new QCoreApplication(count, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const char separator = bytes.at(1);
+    const QList<QByteArray> steps = bytes.sliced(2).split(separator);
+    fuzzExchange(bytes.at(0), steps);
+    fuzzDecoder(steps);
+
+    // The same bytes cut after every separator, so that no byte is dropped from the pieces.
+    QList<QByteArray> pieces;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == separator || i + 1 == bytes.size()) {
+            pieces.append(bytes.sliced(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    fuzzDecoder(pieces);
+    return 0;
+}
