@@ -15,6 +15,7 @@ ctest --test-dir "$root/build" --output-on-failure --parallel 2
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" "$root/build-asan" -DONDRIX_BUILD_TESTS=ON -DONDRIX_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
     ctest --test-dir "$root/build-asan" --output-on-failure --parallel 2 --label-exclude package
 
 echo "== Fuzzing"
