@@ -64,8 +64,7 @@ void WhoisClient::StartQuery()
 
 void WhoisClient::Form_Unload()
 {
-    m_mySock->Close();
-    m_mySock2->Close();
+    closeConnections();
 }
 
 void WhoisClient::closeConnections()
