@@ -1,5 +1,4 @@
-// Whois servers that misbehave, seen from the window: what the user finds in the answer box and
-// on the status line.
+// Whois servers that misbehave, seen from the window: the answer box and the status line.
 #include "LoopbackWhoisServer.h"
 #include "ResultBox.h"
 #include "StatusLine.h"
@@ -10,160 +9,112 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include <optional>
+
 using Ending = LoopbackWhoisServer::Ending;
+using namespace Qt::StringLiterals;
 
-namespace {
-
-template<size_t N>
-QByteArray bytes(const char (&literal)[N])
+// "test" and "com" are served by `first` on 127.0.0.1, "other" by `second` on 127.0.0.2.
+struct Setup
 {
-    return QByteArray(literal, N - 1); // embedded NULs included
-}
-
-// "test" and "com" are served on 127.0.0.1, "other" on 127.0.0.2, all at the test's port.
-bool prepare(frmMain &w, quint16 port)
-{
-    TcpSocketBoundary::setPortForTesting(port);
-    w.show();
-    return w.serverTable().LoadServers(
-                   QByteArray("test,127.0.0.1\ncom,127.0.0.1\nother,127.0.0.2\n"))
-            && QTest::qWaitForWindowExposed(&w);
-}
-
-void startQuery(frmMain &w, const QString &text)
-{
-    w.txtURL->setText(text);
-    QTest::keyClick(w.txtURL, Qt::Key_Return);
-}
-
-// The registry's answer comes in two reads, the referral in the second.
-QList<QByteArray> thinAnswer(const QByteArray &registrar)
-{
-    return {"Registry banner\r\n",
-            "   Domain Name: EXAMPLE.COM\n   Registrar WHOIS Server: " + registrar
-                    + "\n   Referral URL: http://registrar.test\n"};
-}
-
-} // namespace
+    LoopbackWhoisServer first, second;
+    frmMain w;
+};
 
 class tst_hostile : public QObject
 {
     Q_OBJECT
 
+    std::optional<Setup> s;
+
+    void query(const QString &text)
+    {
+        s->w.txtURL->setText(text);
+        QTest::keyClick(s->w.txtURL, Qt::Key_Return);
+    }
+
 private slots:
+    void init()
+    {
+        s.emplace();
+        QVERIFY(s->first.listen(QHostAddress(u"127.0.0.1"_s)));
+        QVERIFY(s->second.listen(QHostAddress(u"127.0.0.2"_s), s->first.port()));
+        TcpSocketBoundary::setPortForTesting(s->first.port());
+        QVERIFY(s->w.serverTable().LoadServers(
+                "test,127.0.0.1\ncom,127.0.0.1\nother,127.0.0.2\n"_ba));
+        s->w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s->w));
+    }
+    void cleanup() { s.reset(); }
+
     void endlessAnswerStopsAt16MiB()
     {
-        LoopbackWhoisServer server;
-        QVERIFY(server.listen());
-        server.setAnswer({"Domain: example.test\r\n"}, Ending::Endless);
-        frmMain w;
-        QVERIFY(prepare(w, server.port()));
-        startQuery(w, QStringLiteral("example.test"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.myStatus->SimpleText(),
-                                  QStringLiteral("Whois answer too long: stopped after 16 MB."),
-                                  60000);
-        QCOMPARE(w.txtResult->Text().size(), 16 * 1024 * 1024);
-        QVERIFY(w.txtResult->Text().startsWith(u"Domain: example.test\r\nendless answer line"));
-        QTRY_COMPARE(server.openConnections(), 0);
+        s->first.setAnswer({"Domain: example.test\r\n"}, Ending::Endless);
+        query(u"example.test"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(s->w.myStatus->SimpleText(),
+                                  u"Whois answer too long: stopped after 16 MB."_s, 60000);
+        QCOMPARE(s->w.txtResult->Text().size(), 16 * 1024 * 1024);
+        QVERIFY(s->w.txtResult->Text().startsWith(u"Domain: example.test\r\nendless answer line"));
+        QTRY_COMPARE(s->first.openConnections(), 0);
     }
 
     void bytesKeptExactly_data()
     {
         QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<int>("gapMs");
         QTest::addColumn<QString>("expected");
-        const QByteArray controls = bytes("a\0b\x01\x02\x07\x08\t\x0b\x0c\x1b[0m\x7f\r\n\0");
-        QTest::newRow("NUL and control bytes") << QList<QByteArray> {controls, controls}
+        const QByteArray controls = "a\0b\x01\x02\x07\x08\t\x0b\x0c\x1b[0m\x7f\r\n\0"_ba;
+        QTest::newRow("NUL and control bytes") << QList<QByteArray> {controls, controls} << 30
                                                << QString::fromLatin1(controls + controls);
-        const QByteArray invalid = bytes("caf\xe9 cr\xe8me \xff\xfe\x80\xc3\r\n");
+        // A character may be split between reads; once a byte is not UTF-8, it and everything
+        // after it read as Latin-1.
+        const QByteArray latin1 = "caf\xe9 \xff\xfe\x80\xc3\r\n"_ba, valid = "\xc3\xbc\r\n"_ba;
         QTest::newRow("invalid UTF-8 as Latin-1")
-                << QList<QByteArray> {invalid} << QString::fromLatin1(invalid);
-        QTest::newRow("Latin-1 from the first invalid byte on")
-                << QList<QByteArray> {"M\xc3\xbcller\r\n", "caf\xe9\r\n", "\xc3\xbc\r\n"}
-                << QString::fromUtf8("M\xc3\xbcller\r\n")
-                        + QString::fromLatin1("caf\xe9\r\n\xc3\xbc\r\n");
-        QTest::newRow("UTF-8 character split between reads") << QList<QByteArray> {"Stra\xc3",
-                                                                                   "\x9f"
-                                                                                   "e\r\n"}
-                                                             << QString::fromUtf8("Stra\xc3\x9f"
-                                                                                  "e\r\n");
+                << QList<QByteArray> {"M\xc3", "\xbcller\r\n", latin1, valid} << 30
+                << u"M\u00fcller\r\n"_s + QString::fromLatin1(latin1 + valid);
+        // 100,000 writes of a byte each, of characters one to four bytes long.
+        const QByteArray whole = "Gr\xc3\xbc\xc3\x9f"
+                                 "e \xe6\x9d\xb1\xe4\xba\xac \xf0\x9f\x98\x80\n"_ba.repeated(5000);
+        QList<QByteArray> bytes;
+        for (char byte : whole)
+            bytes.append(QByteArray(1, byte));
+        QTest::newRow("100,000 one-byte chunks") << bytes << 0 << QString::fromUtf8(whole);
     }
 
     void bytesKeptExactly()
     {
         QFETCH(QList<QByteArray>, chunks);
+        QFETCH(int, gapMs);
         QFETCH(QString, expected);
-        LoopbackWhoisServer server;
-        QVERIFY(server.listen());
-        server.setAnswer(chunks, Ending::Close, 30);
-        frmMain w;
-        QVERIFY(prepare(w, server.port()));
-        startQuery(w, QStringLiteral("example.test"));
-        QTRY_COMPARE(w.txtResult->Text(), expected);
-        QCOMPARE(w.myStatus->SimpleText(), QStringLiteral("Whois data for : example.test"));
-    }
-
-    void oneByteChunksArriveWhole()
-    {
-        // Characters of one to four bytes, written a byte at a time.
-        const QByteArray line("Gr\xc3\xbc\xc3\x9f"
-                              "e \xe6\x9d\xb1\xe4\xba\xac \xf0\x9f\x98\x80\n");
-        const QByteArray whole = line.repeated(100000 / line.size());
-        QCOMPARE(whole.size(), 100000);
-        QList<QByteArray> chunks;
-        for (char byte : whole)
-            chunks.append(QByteArray(1, byte));
-        LoopbackWhoisServer server;
-        QVERIFY(server.listen());
-        server.setAnswer(chunks, Ending::Close);
-        frmMain w;
-        QVERIFY(prepare(w, server.port()));
-        startQuery(w, QStringLiteral("example.test"));
-        const QString expected = QString::fromUtf8(whole);
-        QTRY_COMPARE_WITH_TIMEOUT(w.txtResult->Text().size(), expected.size(), 20000);
-        QCOMPARE(w.txtResult->Text(), expected);
+        s->first.setAnswer(chunks, Ending::Close, gapMs);
+        query(u"example.test"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(s->w.txtResult->Text(), expected, 20000);
+        QCOMPARE(s->w.myStatus->SimpleText(), u"Whois data for : example.test"_s);
     }
 
     void silentServerIsLeftForTheNextQuery()
     {
-        LoopbackWhoisServer silent;
-        QVERIFY(silent.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-        LoopbackWhoisServer answering;
-        QVERIFY(answering.listen(QHostAddress(QStringLiteral("127.0.0.2")), silent.port()));
-        silent.setAnswer({}, Ending::Silent);
-        answering.setAnswer({"Domain: example.other\r\n"}, Ending::Close);
-        frmMain w;
-        QVERIFY(prepare(w, silent.port()));
-        startQuery(w, QStringLiteral("example.test"));
-        QTRY_COMPARE(silent.queries(), QList<QByteArray> {"example.test\r\n"});
-        QCOMPARE(silent.openConnections(), 1);
-        QCOMPARE(w.myStatus->SimpleText(), QStringLiteral("Connected"));
+        s->first.setAnswer({}, Ending::Silent);
+        s->second.setAnswer({"Domain: example.other\r\n"}, Ending::Close);
+        query(u"example.test"_s);
+        QTRY_COMPARE(s->first.queries(), QList<QByteArray> {"example.test\r\n"});
 
-        startQuery(w, QStringLiteral("example.other"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.txtResult->Text(), QStringLiteral("Domain: example.other\r\n"),
-                                  1000);
-        QCOMPARE(w.myStatus->SimpleText(), QStringLiteral("Whois data for : example.other"));
-        QTRY_COMPARE(silent.openConnections(), 0);
+        query(u"example.other"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(s->w.txtResult->Text(), u"Domain: example.other\r\n"_s, 1000);
+        QCOMPARE(s->w.myStatus->SimpleText(), u"Whois data for : example.other"_s);
+        QTRY_COMPARE(s->first.openConnections(), 0);
     }
 
     void resetMidAnswerKeepsWhatArrived()
     {
-        LoopbackWhoisServer server;
-        QVERIFY(server.listen());
         // The empty last chunk only makes the reset wait until the client has read the rest.
-        server.setAnswer({"Domain: example.test\r\n", "Registrant: cut off he", ""}, Ending::Reset,
-                         100);
-        frmMain w;
-        QVERIFY(prepare(w, server.port()));
-        startQuery(w, QStringLiteral("example.test"));
-        QTRY_COMPARE(w.txtResult->Text(),
-                     QStringLiteral("Domain: example.test\r\nRegistrant: cut off he"));
-        QTRY_VERIFY(w.client().mySock().State() != SocketBoundary::sckConnected);
+        s->first.setAnswer({"Domain: example.test\r\n", "Registrant: cut off he", ""},
+                           Ending::Reset, 100);
+        query(u"example.test"_s);
+        QTRY_COMPARE(s->w.txtResult->Text(), u"Domain: example.test\r\nRegistrant: cut off he"_s);
+        QTRY_VERIFY(s->w.client().mySock().State() != SocketBoundary::sckConnected);
         // A reset reads like the end of the answer: nothing on the status line tells them apart.
-        QCOMPARE(w.myStatus->SimpleText(), QStringLiteral("Whois data for : example.test"));
-
-        server.setAnswer({"Domain: example.test\r\n"}, Ending::Close);
-        startQuery(w, QStringLiteral("example.test"));
-        QTRY_COMPARE(w.txtResult->Text(), QStringLiteral("Domain: example.test\r\n"));
+        QCOMPARE(s->w.myStatus->SimpleText(), u"Whois data for : example.test"_s);
     }
 
     void referral_data()
@@ -172,76 +123,52 @@ private slots:
         QTest::addColumn<int>("registryQueries");
         QTest::addColumn<int>("hangingQueries");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("answeredTwice");
+        const QString data = u"Whois data for : example.com"_s;
         QTest::newRow("host does not resolve")
-                << QByteArray("no-such-host.invalid") << 1 << 0
-                << QStringLiteral("Authoritative answer: Host not found") << false;
-        QTest::newRow("registrar accepts and hangs")
-                << QByteArray("127.0.0.2") << 1 << 1
-                << QStringLiteral("Whois data for : example.com") << false;
-        QTest::newRow("registry refers to itself")
-                << QByteArray("127.0.0.1") << 2 << 0
-                << QStringLiteral("Whois data for : example.com") << true;
+                << "no-such-host.invalid"_ba << 1 << 0 << u"Authoritative answer: Host not found"_s;
+        QTest::newRow("registrar accepts and hangs") << "127.0.0.2"_ba << 1 << 1 << data;
+        QTest::newRow("registry refers to itself") << "127.0.0.1"_ba << 2 << 0 << data;
     }
 
+    // The registry answers in two reads, the referral in the second; 127.0.0.2 accepts and hangs.
     void referral()
     {
         QFETCH(QByteArray, registrar);
         QFETCH(int, registryQueries);
         QFETCH(int, hangingQueries);
         QFETCH(QString, status);
-        QFETCH(bool, answeredTwice);
-        LoopbackWhoisServer registry;
-        QVERIFY(registry.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-        LoopbackWhoisServer hanging;
-        QVERIFY(hanging.listen(QHostAddress(QStringLiteral("127.0.0.2")), registry.port()));
-        const QList<QByteArray> answer = thinAnswer(registrar);
-        registry.setAnswer(answer, Ending::Close, 50);
-        hanging.setAnswer({}, Ending::Silent);
-        frmMain w;
-        QVERIFY(prepare(w, registry.port()));
-        startQuery(w, QStringLiteral("www.example.com"));
-
-        QTRY_COMPARE(registry.queries().size(), registryQueries);
-        QTRY_COMPARE(hanging.queries().size(), hangingQueries);
-        const QString once = QString::fromLatin1(answer.join());
-        QTRY_COMPARE(w.txtResult->Text(), answeredTwice ? once + once : once);
-        QTRY_COMPARE(w.myStatus->SimpleText(), status);
-        QCOMPARE(w.client().queryState().referralServer, QString::fromLatin1(registrar));
+        const QList<QByteArray> answer {"Registry banner\r\n",
+                                        "   Domain Name: EXAMPLE.COM\n   Registrar WHOIS Server: "
+                                                + registrar + "\n   Referral URL: http://x.test\n"};
+        s->first.setAnswer(answer, Ending::Close, 50);
+        s->second.setAnswer({}, Ending::Silent);
+        query(u"www.example.com"_s);
+        QTRY_COMPARE(s->first.queries().size(), registryQueries);
+        QTRY_COMPARE(s->second.queries().size(), hangingQueries);
+        QTRY_COMPARE(s->w.txtResult->Text(),
+                     QString::fromLatin1(answer.join()).repeated(registryQueries));
+        QTRY_COMPARE(s->w.myStatus->SimpleText(), status);
     }
 
     void thousandQueriesInQuickSuccession()
     {
-        LoopbackWhoisServer first;
-        QVERIFY(first.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-        LoopbackWhoisServer second;
-        QVERIFY(second.listen(QHostAddress(QStringLiteral("127.0.0.2")), first.port()));
-        QList<QByteArray> firstAnswer, secondAnswer;
-        for (int i = 0; i < 20; ++i) {
-            firstAnswer.append("first server, line " + QByteArray::number(i) + "\r\n");
-            secondAnswer.append("second server, line " + QByteArray::number(i) + "\r\n");
-        }
-        first.setAnswer(firstAnswer, Ending::Close, 1);
-        second.setAnswer(secondAnswer, Ending::Close, 1);
-        frmMain w;
-        QVERIFY(prepare(w, first.port()));
-
+        s->first.setAnswer(QList<QByteArray>(20, "first server\r\n"), Ending::Close, 1);
+        s->second.setAnswer(QList<QByteArray>(20, "second server\r\n"), Ending::Close, 1);
         // Alternating servers, so that a stale byte of the one before would show. Every tenth
         // query is cut off only once its answer has begun to arrive.
         for (int i = 0; i < 1000; ++i) {
-            const auto suffix = QLatin1StringView(i % 2 ? "other" : "test");
-            startQuery(w, QStringLiteral("q%1.%2").arg(i).arg(suffix));
+            query(u"q%1.%2"_s.arg(i).arg(i % 2 ? "other"_L1 : "test"_L1));
             QCoreApplication::processEvents();
             if (i % 10 == 0)
-                QTRY_VERIFY(!w.txtResult->Text().isEmpty());
+                QTRY_VERIFY(!s->w.txtResult->Text().isEmpty());
         }
-        const QString expected = QString::fromLatin1(secondAnswer.join());
-        QTRY_COMPARE(w.txtResult->Text(), expected);
-        QCOMPARE(second.queries().constLast(), QByteArray("q999.other\r\n"));
-        QCOMPARE(w.myStatus->SimpleText(), QStringLiteral("Whois data for : q999.other"));
+        const QString expected = u"second server\r\n"_s.repeated(20);
+        QTRY_COMPARE(s->w.txtResult->Text(), expected);
+        QCOMPARE(s->second.queries().constLast(), "q999.other\r\n"_ba);
+        QCOMPARE(s->w.myStatus->SimpleText(), u"Whois data for : q999.other"_s);
         // Once every connection is gone nothing more can arrive.
-        QTRY_COMPARE(first.openConnections() + second.openConnections(), 0);
-        QCOMPARE(w.txtResult->Text(), expected);
+        QTRY_COMPARE(s->first.openConnections() + s->second.openConnections(), 0);
+        QCOMPARE(s->w.txtResult->Text(), expected);
     }
 };
 
