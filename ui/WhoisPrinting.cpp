@@ -1,6 +1,7 @@
 #include "WhoisPrinting.h"
 
 #include "DisplayText.h"
+#include "Twips.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -19,9 +20,7 @@ QString PrintText(const QString &resultText)
 QString printText(QPrinter &printer, const QString &text)
 {
     QTextDocument document;
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9);
-    document.setDefaultFont(font);
+    document.setDefaultFont(arial(9));
     document.documentLayout()->setPaintDevice(&printer);
     document.setPlainText(DisplayText::of(text));
 
