@@ -3,55 +3,21 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <sys/socket.h>
-
-namespace {
-
-// Closing with a zero linger time sends RST instead of FIN: the connection breaks mid-answer.
-void resetConnection(QTcpSocket *socket)
+LoopbackWhoisServer::LoopbackWhoisServer()
 {
-    const linger abortive {1, 0};
-    setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
-               sizeof abortive);
-    socket->abort();
-}
-
-} // namespace
-
-LoopbackWhoisServer::LoopbackWhoisServer(QObject *parent)
-    : QObject(parent)
-{
-    connect(&m_server, &QTcpServer::newConnection, this, &LoopbackWhoisServer::accept);
-}
-
-bool LoopbackWhoisServer::listen(const QHostAddress &address, quint16 port)
-{
-    return m_server.listen(address, port);
-}
-
-void LoopbackWhoisServer::setAnswer(const QList<QByteArray> &chunks, Ending ending, int gapMs)
-{
-    m_chunks = chunks;
-    m_ending = ending;
-    m_gapMs = gapMs;
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            socket->setParent(&m_server);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readQuery(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
 }
 
 int LoopbackWhoisServer::openConnections() const
 {
-    int open = 0;
-    for (const QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
-        open += socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
-    return open;
-}
-
-void LoopbackWhoisServer::accept()
-{
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        ++m_connectionCount;
-        socket->setParent(&m_server);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readQuery(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
+    const auto sockets = m_server.findChildren<QTcpSocket *>();
+    return int(std::ranges::count(sockets, QAbstractSocket::ConnectedState, &QTcpSocket::state));
 }
 
 void LoopbackWhoisServer::readQuery(QTcpSocket *socket)
@@ -59,11 +25,8 @@ void LoopbackWhoisServer::readQuery(QTcpSocket *socket)
     if (socket->property("answered").toBool() || !socket->canReadLine())
         return;
     socket->setProperty("answered", true);
-    const QByteArray line = socket->readLine();
-    m_queries.append(line);
-    emit queryReceived(line);
-    if (m_ending != Ending::Silent)
-        sendChunk(socket, 0);
+    m_queries.append(socket->readLine());
+    sendChunk(socket, 0);
 }
 
 void LoopbackWhoisServer::sendChunk(QTcpSocket *socket, int index)
@@ -78,28 +41,16 @@ void LoopbackWhoisServer::sendChunk(QTcpSocket *socket, int index)
             return;
         }
     }
-    switch (m_ending) {
-    case Ending::Close:
+    if (m_ending == Ending::Close) {
         socket->disconnectFromHost();
-        break;
-    case Ending::Reset:
-        resetConnection(socket);
-        break;
-    case Ending::Endless:
-        connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] { streamMore(socket); });
-        streamMore(socket);
-        break;
-    case Ending::KeepOpen:
-    case Ending::Silent:
-        break;
+    } else if (m_ending == Ending::Endless) {
+        // Keeps a little in flight only, so the stream goes as fast as the client reads.
+        const auto streamMore = [socket] {
+            while (socket->state() == QAbstractSocket::ConnectedState
+                   && socket->bytesToWrite() < 65536)
+                socket->write("endless answer line, sent again and again by a broken server\r\n");
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, streamMore);
+        streamMore();
     }
-}
-
-void LoopbackWhoisServer::streamMore(QTcpSocket *socket)
-{
-    // Keeps a little in flight only, so the stream goes as fast as the client reads.
-    static const QByteArray line(
-            "endless answer line, sent again and again by a broken server\r\n");
-    while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 65536)
-        socket->write(line);
 }

@@ -1,0 +1,152 @@
+// The server list and the typed text: what each turns into.
+#include "QueryParser.h"
+#include "ServerTable.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_query : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serverList_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("rows"); // -1: loading fails
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("host");
+        const auto row = [](const char *name, const QByteArray &contents, int rows,
+                            const QString &suffix = {}, const QString &host = {}) {
+            QTest::newRow(name) << contents << rows << suffix << host;
+        };
+        const QString none = QString::fromLatin1(ServerTable::NoServer);
+        const QByteArray mixed("caf\xe9,latin1.example\r\nna\xc3\xafve,utf8.example\r\n");
+        row("blank and space-only lines: empty table", "\r\n   \n\r  \r\n", 0, "", none);
+        row("201 rows, blank lines not counted", QByteArray("a,b\r\n \r\n").repeated(200) + "z,y",
+            201, "z", "y");
+        row("202nd row is fatal", QByteArray("a,b\n").repeated(202), -1);
+        row("line without a comma", "com,a\r\nnocomma\r\n", -1);
+        row("tab-only line is not blank", "com,a\r\n\t\t\r\n", -1);
+        row("CR, LF, CR LF and LF CR end lines", "a,1\rb,2\nc,3\r\nd,4\n\re,5\r", 5, "b", "2");
+        row("line trimmed, spaces beside the comma kept, third field ignored",
+            "  sp , host.example ,note  ", 1, "sp ", " host.example ");
+        row("first duplicate wins", "com,first.example\r\ncom,second", 2, "com", "first.example");
+        row("comma alone: empty suffix and host", "com,x\r\n,", 2, "", "");
+        row("capitals never match", "COM,whois.example", 1, "com", none);
+        row("Latin-1 line", mixed, 2, QStringLiteral("café"), "latin1.example");
+        row("UTF-8 line", mixed, 2, QStringLiteral("naïve"), "utf8.example");
+    }
+    void serverList()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, rows);
+        ServerTable table;
+        QCOMPARE(table.LoadServers(contents), rows >= 0);
+        if (rows >= 0) {
+            QCOMPARE(table.rowCount(), rows);
+            QFETCH(QString, suffix);
+            QTEST(table.FindServer(suffix), "host");
+        }
+    }
+
+    void serverListFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(ServerTable::FileName));
+        ServerTable table;
+        QVERIFY(!table.LoadServers(path)); // missing
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(!table.LoadServers(path)); // a directory in its place
+        QVERIFY(QDir().rmdir(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("com,whois.example\r\nnet,whois.net.example\r\n");
+        file.close();
+        QVERIFY(table.LoadServers(path));
+        QCOMPARE(table.FindServer(QStringLiteral("net")), QStringLiteral("whois.net.example"));
+    }
+
+    void typedText_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("whoisServer");
+        QTest::addColumn<QString>("tld");
+        QTest::addColumn<QString>("queryText");
+        const auto row = [](const char *name, const QString &input, const QString &status,
+                            const QString &whoisServer = {}, const QString &tld = {},
+                            const QString &queryText = {}) {
+            QTest::newRow(name) << input << status << whoisServer << tld << queryText;
+        };
+        const QString connecting = QString::fromLatin1(QueryParser::ConnectingMessage);
+        const QString invalid = QString::fromLatin1(QueryParser::InvalidMessage);
+        const QString enter = QString::fromLatin1(QueryParser::EnterDomainMessage);
+        const QString arin = QStringLiteral("whois.arin.net");
+        row("three parts with co", "example.co.uk", connecting, "whois.co.uk", "co.uk",
+            "example.co.uk");
+        row("four parts with co, upper case", "a.Example.CO.UK", connecting, "whois.co.uk", "co.uk",
+            "example.co.uk");
+        row("co counts only second to last", "a.co.example.uk", connecting, "whois.uk", "uk",
+            "example.uk");
+        row("two parts have no co rule", "co.uk", connecting, "whois.uk", "uk", "co.uk");
+        row("outer spaces trimmed, host spaces kept", "  example.sp ", connecting, " whois.sp ",
+            "sp", "example.sp");
+        row("five parts", "a.b.c.example.uk", invalid);
+        row("single part", "localhost", enter);
+        row("only spaces", "    ", enter);
+        row("only tabs: one part, not blank", "\t\t", enter);
+        row("unlisted suffix", "example.zz", "No whois server listed to support .zz domain",
+            "noserver", "zz", "example.zz");
+        row("trailing dot looks up the empty suffix", "example.uk.",
+            "No whois server listed to support . domain", "noserver", "", "uk.");
+        row("tabs stay in the parts", "\t.\t", "No whois server listed to support .\t domain",
+            "noserver", "\t", "\t.\t");
+        row("numeric parts before a non-numeric last part", "1.1.1.a",
+            "No whois server listed to support .a domain", "noserver", "a", "1.a");
+        // 65540 parts: a 16-bit count that wrapped around would read 4.
+        row("part count beyond 16 bits", QStringLiteral("a.").repeated(65539) + u'a', invalid);
+
+        row("bounds, thousands separator", "0.0.0.0,255", connecting, arin, "", "0.0.0.255");
+        row("fourth part goes as its value", "192.0.2.010", connecting, arin, "", "192.0.2.10");
+        row("first parts go as typed", "010.1e2.+2.&H1F", connecting, arin, "", "010.1e2.+2.31");
+        row("spaces in parts, octal", "1. 2 .3.&o17", connecting, arin, "", "1. 2 .3.15");
+        row("half rounds down to even", "1.2.3.25e-1", connecting, arin, "", "1.2.3.2");
+        row("half rounds up to even", "1.2.3.35E-1", connecting, arin, "", "1.2.3.4");
+        row("rounding beyond 255", "1.2.3.2555e-1", invalid);
+        row("fourth part beyond 16 bits", "1.2.3.65539", invalid);
+        row("first part 256", "256.0.2.1", invalid);
+        row("negative", "1.2.3.-1", invalid);
+        row("empty part", "1..2.3", invalid);
+        row("exponent without digits is not a number", "example.1e",
+            "No whois server listed to support .1e domain", "noserver", "1e", "example.1e");
+        row("hex prefix without digits", "&H.0.0.1", invalid);
+        row("leading thousands separator", ",5.0.0.1", invalid);
+        row("letters in a part", "a.1.1.1", invalid);
+        row("three parts", "1.2.3", invalid);
+        row("numeric last of two", "example.123", invalid);
+        row("single number", "12345", invalid);
+    }
+    void typedText()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, status);
+        QFETCH(QString, whoisServer);
+        ServerTable table;
+        QVERIFY(table.LoadServers(QByteArray("uk,whois.uk\nco.uk,whois.co.uk\nsp, whois.sp ,x\n")));
+        QueryState state;
+        const QueryDispatch dispatch = QueryParser::parseQuery(input, state, table);
+        QCOMPARE(dispatch.statusText, status);
+        QCOMPARE(state.whoisServer, whoisServer);
+        QTEST(state.tld, "tld");
+        QTEST(state.queryText, "queryText");
+        const bool connecting = status == QLatin1StringView(QueryParser::ConnectingMessage);
+        QCOMPARE(dispatch.connect, connecting);
+        QCOMPARE(dispatch.connectHost, connecting ? whoisServer.trimmed() : QString());
+        // Only domain queries wait for a registrar referral.
+        QCOMPARE(dispatch.startTimer, connecting && whoisServer != u"whois.arin.net");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_query)
+#include "tst_query.moc"

@@ -1,0 +1,484 @@
+// The main window on whois servers on loopback addresses, well-behaved and not: what reaches the
+// answer box and the status line, the layout, the focus, the function keys and the About box.
+#include "LayoutRule.h"
+#include "LoopbackWhoisServer.h"
+#include "ResultBox.h"
+#include "ServerFileError.h"
+#include "StatusLine.h"
+#include "TcpSocketBoundary.h"
+#include "Twips.h"
+#include "frmMain.h"
+#include "frmOptions.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <optional>
+
+using Ending = LoopbackWhoisServer::Ending;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Sentinel = u"on the clipboard before"_s;
+
+// The window, shown, with every connection sent to the one port of two servers: `first` on
+// 127.0.0.1 answers for test and com, `second` on 127.0.0.2 for other. Nothing listens on
+// 127.0.0.3, no-such-host.invalid does not resolve, and nohost has no host.
+struct World
+{
+    LoopbackWhoisServer first, second;
+    frmMain w;
+    int printJobs = 0; // the printer source yields no printer
+
+    World()
+    {
+        first.listen(QHostAddress(u"127.0.0.1"_s));
+        second.listen(QHostAddress(u"127.0.0.2"_s), first.port());
+        TcpSocketBoundary::setPortForTesting(first.port());
+        w.serverTable().LoadServers("test,127.0.0.1\ncom,127.0.0.1\nother,127.0.0.2\n"
+                                    "refused,127.0.0.3\nunresolvable,no-such-host.invalid\n"
+                                    "nohost,\n"_ba);
+        w.setPrinterSource([this] {
+            ++printJobs;
+            return std::unique_ptr<QPrinter>();
+        });
+        w.show();
+        QApplication::clipboard()->setText(Sentinel);
+    }
+    ~World() { TcpSocketBoundary::setPortForTesting(0); }
+
+    void query(const QString &text)
+    {
+        w.txtURL->setText(text);
+        QTest::keyClick(w.txtURL, Qt::Key_Return);
+    }
+    QString result() const { return w.txtResult->Text(); }
+    QString status() const { return w.myStatus->SimpleText(); }
+};
+
+// Runs `check` inside the modal dialog that the next call opens; `check` closes it. Should a
+// check fail half-way, the guard closes the dialog, so that the test fails instead of hanging.
+template<typename Check>
+void onModal(QObject *context, Check check)
+{
+    QTimer::singleShot(0, context, [check] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        const auto closeIfStillOpen = qScopeGuard([modal] {
+            if (QApplication::activeModalWidget() == modal)
+                modal->close();
+        });
+        QVERIFY(QTest::qWaitForWindowActive(modal));
+        check(modal);
+    });
+}
+
+} // namespace
+
+class tst_window : public QObject
+{
+    Q_OBJECT
+
+    std::optional<World> s;
+
+private slots:
+    void init()
+    {
+        s.emplace();
+        QVERIFY(s->first.port() && s->second.port() == s->first.port());
+        QVERIFY(QTest::qWaitForWindowActive(&s->w));
+    }
+    void cleanup() { s.reset(); }
+
+    void answer_data()
+    {
+        QTest::addColumn<QString>("input"); // the button for inputs in capitals, else Enter
+        QTest::addColumn<QList<QByteArray>>("chunks"); // the answer for test, 100 ms apart
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("shown"); // null: as the result
+        QTest::addColumn<QString>("status");
+        const QString data = u"Whois data for : example.test"_s;
+        const auto row = [](const char *name, const QString &input, const QByteArray &sent,
+                            const QList<QByteArray> &chunks, const QString &result,
+                            const QString &shown, const QString &status) {
+            QTest::newRow(name) << input << chunks << sent << result << shown << status;
+        };
+        row("IDN label, markup shows literally", u"www.Bücher.TEST"_s, "xn--bcher-kva.test\r\n",
+            {"Domain: <b>x</b>\r\n"}, u"Domain: <b>x</b>\r\n"_s, u"Domain: <b>x</b>\n"_s,
+            u"Whois data for : bücher.test"_s);
+        // A wide space is part of its label: sent as a separator it would become a stray byte.
+        row("wide space in a label, control characters visible", u"a\u3000b.test"_s,
+            u"a\u3000b.test\r\n"_s.toUtf8(), {"a\tb\x01\r\n"}, u"a\tb\x01\r\n"_s, u"a\tb\u2401\n"_s,
+            u"Whois data for : a\u3000b.test"_s);
+        // The answer ends in the first bytes of a character that never comes.
+        const QList<QByteArray> longAnswer {"Domain: example.test\r\n", QByteArray(200000, 'x'), "",
+                                            "End \xe2\x82"};
+        row("long answer, unfinished character at the close", u"example.test"_s, "example.test\r\n",
+            longAnswer, QString::fromLatin1(longAnswer.join()), {}, data);
+        // Characters split between reads; from the first byte that is not UTF-8 on, everything
+        // reads as Latin-1, even bytes that would be UTF-8.
+        row("split characters, then invalid UTF-8", u"example.test"_s, "example.test\r\n",
+            {"\xf0\x9f", "\x98\x80 \xf4\x80\x80\x80 \xc3", "b ", "\xc3\xa9\r\n"},
+            u"😀 \U00100000 Ãb Ã©\r\n"_s, {}, data);
+        row("refused", u"example.refused"_s, {}, {}, {}, {}, u"Connection refused"_s);
+        row("host does not resolve", u"example.unresolvable"_s, {}, {}, {}, {},
+            u"Whois server : no-such-host.invalid not available."_s);
+        row("no host", u"example.nohost"_s, {}, {}, {}, {}, u"Whois server :  not available."_s);
+    }
+    void answer()
+    {
+        QFETCH(QString, input);
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, result);
+        QFETCH(QString, shown);
+        QFETCH(QString, status);
+        s->first.setAnswer(chunks, Ending::Close, 100);
+        s->w.txtURL->setText(input);
+        if (input.contains(u"TEST"))
+            QTest::mouseClick(s->w.btnSend, Qt::LeftButton);
+        else
+            QTest::keyClick(s->w.txtURL, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(s->status(), status, 30000);
+        QTRY_COMPARE(s->result(), result);
+        QCOMPARE(s->first.queries(), sent.isEmpty() ? QList<QByteArray>() : QList {sent});
+        if (!shown.isNull())
+            QTRY_COMPARE(s->w.txtResult->toPlainText(), shown);
+        // Screen readers reach the status as a visible child of the status bar.
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(s->w.myStatus);
+        bool read = false;
+        for (int i = 0; bar && i < bar->childCount(); ++i)
+            read |= !bar->child(i)->state().invisible
+                    && bar->child(i)->text(QAccessible::Name) == status;
+        QVERIFY(read);
+        QCOMPARE(QApplication::focusWidget(), s->w.txtURL);
+    }
+
+    // The registry answers in two reads, the referral in the second.
+    void referral_data()
+    {
+        QTest::addColumn<QByteArray>("registrar");
+        QTest::addColumn<QList<QByteArray>>("registrarAnswer"); // from 127.0.0.2
+        QTest::addColumn<int>("registryQueries");
+        QTest::addColumn<QString>("status");
+        const QString data = u"Whois data for : example.com"_s;
+        QTest::newRow("registrar answers")
+                << "127.0.0.2"_ba << QList<QByteArray> {"Registrar answer\r\n"} << 1 << data;
+        QTest::newRow("registrar accepts and hangs")
+                << "127.0.0.2"_ba << QList<QByteArray> {} << 1 << data;
+        QTest::newRow("host does not resolve") << "no-such-host.invalid"_ba << QList<QByteArray> {}
+                                               << 1 << u"Authoritative answer: Host not found"_s;
+        QTest::newRow("registry refers to itself")
+                << "127.0.0.1"_ba << QList<QByteArray> {} << 2 << data;
+    }
+    void referral()
+    {
+        QFETCH(QByteArray, registrar);
+        QFETCH(QList<QByteArray>, registrarAnswer);
+        QFETCH(int, registryQueries);
+        QFETCH(QString, status);
+        const QList<QByteArray> answer {"Registry banner\r\n",
+                                        "   Domain Name: EXAMPLE.COM\n   Registrar WHOIS Server: "
+                                                + registrar + "\n   Referral URL: http://x.test\n"};
+        s->first.setAnswer(answer, Ending::Close, 100);
+        s->second.setAnswer(registrarAnswer, Ending::KeepOpen);
+        s->query(u"www.example.com"_s);
+        QTRY_COMPARE(s->first.queries().size(), registryQueries);
+        QTRY_COMPARE(s->result(),
+                     QString::fromLatin1(answer.join().repeated(registryQueries)
+                                         + registrarAnswer.join()));
+        QTRY_COMPARE(s->status(), status);
+        if (registrar == "127.0.0.2")
+            QCOMPARE(s->second.queries(), QList<QByteArray> {"example.com\r\n"});
+    }
+
+    void endlessAnswerStopsAt16MiB()
+    {
+        s->first.setAnswer({"Domain: example.test\r\n"}, Ending::Endless);
+        s->query(u"example.test"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(s->status(), u"Whois answer too long: stopped after 16 MB."_s,
+                                  60000);
+        QCOMPARE(s->result().size(), 16 * 1024 * 1024);
+        QVERIFY(s->result().startsWith(u"Domain: example.test\r\nendless answer line"));
+        QTRY_COMPARE(s->first.openConnections(), 0);
+    }
+
+    void thousandQueriesInQuickSuccession()
+    {
+        // The first server's answer is not UTF-8, the second's is: its é comes out whole only if
+        // nothing of the connection before carries over.
+        s->first.setAnswer(QList<QByteArray>(20, "first server \xff\r\n"), Ending::Close, 1);
+        s->second.setAnswer(QList<QByteArray>(20, "second server \xc3\xa9\r\n"), Ending::Close, 1);
+        // Alternating servers, so that a stale byte of the one before would show. Every tenth
+        // query is cut off only once its answer has begun to arrive.
+        for (int i = 0; i < 1000; ++i) {
+            if (i == 999) // its failure is still on its way when the last query starts
+                s->query(u"example.nohost"_s);
+            s->query(u"q%1.%2"_s.arg(i).arg(i % 2 ? "other"_L1 : "test"_L1));
+            QCoreApplication::processEvents();
+            if (i % 10 == 0)
+                QTRY_VERIFY(!s->result().isEmpty());
+        }
+        const QString expected = u"second server é\r\n"_s.repeated(20);
+        QTRY_COMPARE(s->result(), expected);
+        QCOMPARE(s->second.queries().constLast(), "q999.other\r\n"_ba);
+        QCOMPARE(s->status(), u"Whois data for : q999.other"_s);
+        // Once every connection is gone nothing more can arrive.
+        QTRY_COMPARE(s->first.openConnections() + s->second.openConnections(), 0);
+        QCOMPARE(s->result(), expected);
+    }
+
+    void closeDuringQuery()
+    {
+        s->first.setAnswer({"first part of a long answer\r\n"}, Ending::KeepOpen);
+        s->query(u"example.test"_s);
+        QTRY_VERIFY(!s->result().isEmpty());
+        QCOMPARE(s->first.openConnections(), 1);
+        QVERIFY(s->w.close());
+        QTRY_COMPARE(s->first.openConnections(), 0);
+        // No message box either.
+        QVERIFY(std::ranges::none_of(QApplication::topLevelWidgets(), &QWidget::isVisible));
+    }
+
+    void layoutRule_data()
+    {
+        QTest::addColumn<QSizeF>("outer");
+        QTest::addColumn<bool>("minimised");
+        // txtResult width and height, txtURL width, btnSend left, Label2 left; empty: no layout.
+        QTest::addColumn<QList<float>>("expected");
+        QTest::newRow("smallest laid out")
+                << QSizeF(3500, 5000) << false << QList<float> {3380, 2345, 1460, 1565, 1805};
+        QTest::newRow("start-up outer size")
+                << QSizeF(9375, 7815) << false << QList<float> {9255, 5160, 7335, 7440, 7680};
+        QTest::newRow("one twip too narrow") << QSizeF(3499, 20000) << false << QList<float> {};
+        QTest::newRow("one twip too low") << QSizeF(20000, 4999) << false << QList<float> {};
+        QTest::newRow("minimised") << QSizeF(9375, 7815) << true << QList<float> {};
+    }
+    void layoutRule()
+    {
+        QFETCH(QSizeF, outer);
+        QFETCH(bool, minimised);
+        const auto layout = ::Form_Resize(outer.width(), outer.height(), minimised);
+        QTEST((layout ? QList<float> {layout->txtResultWidth, layout->txtResultHeight,
+                                      layout->txtURLWidth, layout->btnSendLeft, layout->Label2Left}
+                      : QList<float> {}),
+              "expected");
+    }
+
+    // Shown and resized, the window lays its controls out for its outer size, frame included;
+    // the status line spans the bottom edge.
+    void layoutFollowsResize()
+    {
+        frmMain &w = s->w;
+        w.resize(800, 600);
+        QTRY_COMPARE(w.size(), QSize(800, 600));
+        const QSize outer = w.frameGeometry().size() * 15;
+        const auto layout = ::Form_Resize(outer.width(), outer.height(), false);
+        QVERIFY(layout);
+        QCOMPARE(QList<int>({w.txtResult->width(), w.txtResult->height(), w.txtURL->width(),
+                             w.btnSend->x(), w.Label2->x()}),
+                 QList<int>({px(layout->txtResultWidth), px(layout->txtResultHeight),
+                             px(layout->txtURLWidth), px(layout->btnSendLeft),
+                             px(layout->Label2Left)}));
+        QCOMPARE(w.myStatus->geometry(), QRect(0, 575, 800, 25));
+    }
+
+    // Where the controls of both windows are drawn, in pixels of 15 twips, and their fonts.
+    void controls_data()
+    {
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<qreal>("points"); // 0: the platform's font
+        QTest::newRow("txtURL") << QRect(1, 94, 489, 28) << 12.0;
+        QTest::newRow("btnSend") << QRect(497, 94, 117, 28) << 9.75;
+        QTest::newRow("Label2") << QRect(512, 8, 95, 24) << 14.25;
+        QTest::newRow("Picture1") << QRect(1, 0, 120, 93) << 0.0;
+        QTest::newRow("txtResult") << QRect(1, 123, 616, 344) << 9.0;
+        QTest::newRow("Text1") << QRect(2, 6, 433, 195) << 9.0;
+        QTest::newRow("Command1") << QRect(337, 266, 88, 26) << 0.0;
+        QTest::newRow("Frame1") << QRect(2, 197, 434, 105) << 0.0;
+        QTest::newRow("Label1") << QRect(10, 52, 240, 45) << 8.25;
+    }
+    void controls()
+    {
+        const frmMain main;
+        const frmOptions about;
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        QWidget *control = main.findChild<QWidget *>(name);
+        control = control ? control : about.findChild<QWidget *>(name);
+        QTEST(control->geometry(), "geometry");
+        QFETCH(qreal, points);
+        if (points > 0)
+            QCOMPARE(QList<QVariant>({control->font().family(), control->font().pointSizeF()}),
+                     QList<QVariant>({u"Arial"_s, points}));
+        QCOMPARE(main.myStatus->font().pointSizeF(), 9.0);
+    }
+
+    // The result box and the picture hand the focus back to the input box, however they get it.
+    void focusReturnsToInput()
+    {
+        for (QWidget *clicked :
+             {s->w.txtResult->viewport(), static_cast<QWidget *>(s->w.Picture1)}) {
+            s->w.btnSend->setFocus();
+            QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(20, 20));
+            QTRY_COMPARE(QApplication::focusWidget(), s->w.txtURL);
+        }
+        QWidgetList reached;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.append(QApplication::focusWidget());
+        }
+        QCOMPARE(reached, QWidgetList({s->w.btnSend, s->w.Picture1, s->w.txtURL}));
+    }
+
+    void functionKey_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("printJobs");
+        const QString answer = u"Domain: <b>example.test</b>\r\n\r\nend\r\n"_s;
+        QTest::newRow("F2, nothing to copy")
+                << "F2" << QString() << "No data to copy. Enter domain name and Query !" << Sentinel
+                << 0;
+        QTest::newRow("F3, nothing to print")
+                << "F3" << QString() << "No data to print. Enter domain name and Query !"
+                << Sentinel << 0;
+        QTest::newRow("F2") << "F2" << answer << "Whois data copied to clipboard." << answer << 0;
+        QTest::newRow("Ctrl+F3, no printer")
+                << "Ctrl+F3" << answer << "No printer available. Whois data not printed."
+                << Sentinel << 1;
+        QTest::newRow("F3 on the button")
+                << "F3" << answer << "Press F1.    About" << Sentinel << 0;
+    }
+    void functionKey()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
+        s->w.txtResult_SetText(result);
+        QWidget *target = qstrcmp(QTest::currentDataTag(), "F3 on the button") == 0
+                ? static_cast<QWidget *>(s->w.btnSend)
+                : s->w.txtURL;
+        target->setFocus();
+        // A held key sends auto-repeated releases too; only the real one acts, and once.
+        const QKeyCombination key = QKeySequence::fromString(keys)[0];
+        QKeyEvent repeated(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), {}, true);
+        QApplication::sendEvent(target, &repeated);
+        QCOMPARE(s->status(), u"Press F1.    About"_s);
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+        QTEST(s->status(), "status");
+        QTEST(QApplication::clipboard()->text(), "clipboard");
+        QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList {"text/plain"});
+        QTEST(s->printJobs, "printJobs");
+    }
+
+    void printToPdf()
+    {
+        QCOMPARE(WhoisPrinting::PrintText(u"abc"_s),
+                 u"abc\r\n\r\n\r\n   Created with Ondrix \r\n   www.ondrix.example"_s);
+        const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed: the printout cannot be read back");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"answer.pdf"_s);
+        s->w.setPrinterSource([pdf] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return printer;
+        });
+        s->w.txtResult_SetText(u"abc"_s);
+        QTest::keyClick(s->w.txtURL, Qt::Key_F3);
+        QCOMPARE(s->status(), u"Printing whois data."_s);
+        QProcess reader;
+        reader.start(pdftotext, {pdf, u"-"_s});
+        QVERIFY(reader.waitForFinished());
+        // One page: pdftotext ends each with a form feed.
+        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                 QStringList({"abc", "Created with Ondrix", "www.ondrix.example", "\f"}));
+    }
+
+    void aboutBox()
+    {
+        const QString whole = u"first\r\nsecond\r\nthird\r\n"_s; // streams in behind the box
+        s->first.setAnswer({"first\r\n", "second\r\n", "third\r\n"}, Ending::Close, 300);
+        s->query(u"example.test"_s);
+        QTRY_VERIFY(!s->result().isEmpty());
+        const auto texts = [](const frmOptions *about) {
+            return QStringList {about->Text1->toPlainText(), about->Label1->text(),
+                                about->Label2->text()};
+        };
+        QPointer<frmOptions> first;
+        QStringList before;
+        onModal(this, [&](QWidget *modal) {
+            first = qobject_cast<frmOptions *>(modal);
+            QVERIFY(first);
+            QCOMPARE(QApplication::focusWidget(), first->Command1);
+            QTest::keyClick(first, Qt::Key_Escape);
+            QVERIFY(first->isVisible());
+            before = texts(first);
+            QVERIFY(s->result() != whole);
+            QTRY_COMPARE(s->result(), whole);
+            QTest::mouseClick(first->Command1, Qt::LeftButton);
+        });
+        QTest::keyClick(s->w.txtURL, Qt::Key_F1);
+        onModal(this, [&](QWidget *modal) { // OK kept it for the next F1
+            QCOMPARE(modal, first.data());
+            modal->close();
+        });
+        QTest::keyClick(s->w.txtURL, Qt::Key_F1);
+        QVERIFY(!first); // closing discarded it
+        QCOMPARE(s->w.aboutDialog(), nullptr);
+        QStringList after;
+        onModal(this, [&](QWidget *modal) {
+            QCOMPARE(modal, s->w.aboutDialog());
+            after = texts(s->w.aboutDialog());
+            s->w.aboutDialog()->Command1->click();
+        });
+        QTest::keyClick(s->w.txtURL, Qt::Key_F1);
+        QCOMPARE(after, before);
+
+        // 22 lines, each ended by CR LF, shown white on black with plain line breaks; the web
+        // domain shows whole, growing leftwards from where it was drawn.
+        const QStringList lines = frmOptions::AboutText().split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 23);
+        QCOMPARE(QStringList({lines.first(), lines.at(20), lines.last()}),
+                 QStringList({"Ondrix version  1.1",
+                              "and whois servers by editing OndrixServers.txt file", QString()}));
+        QCOMPARE(before.value(0), lines.join(u'\n'));
+        const frmOptions about;
+        QCOMPARE(about.Text1->palette().color(QPalette::Base), QColor(Qt::black));
+        QCOMPARE(about.Text1->palette().color(QPalette::Text), QColor(Qt::white));
+        const QRect domain = about.Label2->geometry();
+        QVERIFY(domain.width() >= about.Label2->fontMetrics().horizontalAdvance(before.value(2)));
+        QCOMPARE(domain.bottomRight(), QPoint(422, 34));
+    }
+
+    void serverFileError()
+    {
+        onModal(this, [](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            QCOMPARE(
+                    QStringList({box->windowTitle(), box->text()}),
+                    QStringList({"Ondrix", "Possible corrupt server file. Reinstall application"}));
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            QCOMPARE(box->buttons(), QList<QAbstractButton *> {box->button(QMessageBox::Ok)});
+            box->button(QMessageBox::Ok)->click();
+        });
+        showServerFileError();
+    }
+};
+
+QTEST_MAIN(tst_window)
+#include "tst_window.moc"
