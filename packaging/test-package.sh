@@ -14,7 +14,7 @@ source=$3
 app_id=example.ondrix.Ondrix
 caption='The smartest little whois tool'
 
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xdotool; do
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli lintian Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/setup.sh installs it)"
         exit 77
@@ -66,16 +66,37 @@ done
 ## Program folder: the program reads the list from the folder its executable lies in
 program=$root/usr/lib/ondrix
 [[ -f $program/ondrix && -x $program/ondrix ]] || fail "no executable $program/ondrix"
-[ -f "$program/OndrixServers.txt" ] || fail "no OndrixServers.txt beside the executable"
-cmp -s "$program/OndrixServers.txt" "$source/OndrixServers.txt" \
-    || fail "the installed server list differs from the project's"
+[ -L "$program/OndrixServers.txt" ] || fail "no OndrixServers.txt link beside the executable"
 
 # The list a user edits is a conffile, and the program folder leads to that very file.
 conffiles=$(dpkg-deb -I "$deb" conffiles 2>/dev/null || true)
 grep -qx /etc/ondrix/OndrixServers.txt <<<"$conffiles" \
     || fail "/etc/ondrix/OndrixServers.txt is not a conffile (conffiles: ${conffiles:-none})"
-[ "$(readlink -f "$program/OndrixServers.txt")" = "$(readlink -f "$root/etc/ondrix/OndrixServers.txt")" ] \
-    || fail "the program folder's OndrixServers.txt does not lead to the conffile"
+[ "$(readlink "$program/OndrixServers.txt")" = /etc/ondrix/OndrixServers.txt ] \
+    || fail "the program folder's OndrixServers.txt does not lead to /etc/ondrix/OndrixServers.txt"
+cmp -s "$root/etc/ondrix/OndrixServers.txt" "$source/OndrixServers.txt" \
+    || fail "the installed server list differs from the project's"
+# Installed, the link reaches /etc; unpacked here, it is pointed at this root's /etc instead.
+ln -sfn "$root/etc/ondrix/OndrixServers.txt" "$program/OndrixServers.txt"
+
+## Debian's own judge: no error and no warning
+if ! lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1; then
+    cat "$scratch/lintian.log"
+    fail "lintian failed"
+fi
+if grep -E '^[EW]: ' "$scratch/lintian.log"; then
+    fail "lintian reports errors or warnings"
+fi
+
+## Licence, changelog and manual page
+doc=$root/usr/share/doc/ondrix
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$doc/copyright" 2>/dev/null || fail "no machine-readable copyright file"
+zcat "$doc/changelog.gz" 2>/dev/null | head -n1 | grep -q "^ondrix ($(dpkg-deb -f "$deb" Version))" \
+    || fail "the changelog does not begin with this version"
+man_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ondrix.1.gz" 2>&1 >/dev/null) \
+    || fail "man cannot show ondrix.1.gz"
+[ -z "$man_warnings" ] || fail "ondrix.1 has warnings: $man_warnings"
 
 ## Launcher, desktop entry, icons, metainfo
 [ -x "$root/usr/bin/ondrix" ] || fail "no launcher usr/bin/ondrix"
