@@ -2,7 +2,7 @@
 # Sets up this machine, builds a release tree and makes the Debian package; prints its path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" package
 dir=$root/build-package
 "$root/scripts/build.sh" "$dir" -DONDRIX_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX=/usr

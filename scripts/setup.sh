@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Ondrix needs on Debian 12, and only what is
-# missing. Safe to run again. Sourced by start.sh and test.sh.
+# Installs what Ondrix needs on Debian 12, and only what is missing. Safe to run again.
+#   setup.sh           building and running
+#   setup.sh package   also making the Debian package
+#   setup.sh test      also every test: the package checks, the desktop run, fuzzing
+#   setup.sh bench     also the benchmarks' reference client
 set -euo pipefail
 
-packages=(
-    g++ cmake make pkgconf
-    qt6-base-dev qt6-qpa-plugins libgl-dev
-    fonts-liberation2
-    xvfb xauth xdotool poppler-utils whois
-    clang clang-format libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file
-)
+packages=(g++ cmake make pkgconf qt6-base-dev libgl-dev fonts-liberation2)
+package_tools=(dpkg-dev file)
+case ${1:-} in
+"") ;;
+package) packages+=("${package_tools[@]}") ;;
+test)
+    packages+=("${package_tools[@]}" lintian desktop-file-utils appstream xvfb xauth xdotool
+        poppler-utils clang clang-format libclang-rt-14-dev)
+    ;;
+bench) packages+=(whois) ;;
+*)
+    echo "usage: setup.sh [package|test|bench]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,10 +3,12 @@
 # again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 
 echo "== Formatting"
-(cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
+# Found by name rather than asked of git, so that a tree unpacked from an archive is checked too.
+(cd "$root" && find . \( -path './build*' -o -path ./.git \) -prune -o -type f \
+    \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run -Werror)
 
 echo "== Tests"
 "$root/scripts/build.sh" "$root/build" -DONDRIX_BUILD_TESTS=ON
