@@ -60,7 +60,9 @@ frmMain::frmMain(const SocketFactory &socketFactory, QWidget *parent)
     Picture1 = new QLabel(client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     place(Picture1, 15, 0, 1800, 1395);
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/images/Picture1.jpg")));
+    // Drawn at its own size; QIcon picks the @2x rendering on a screen scaled to 200 %.
+    const QIcon picture(QStringLiteral(":/images/Picture1.jpg"));
+    Picture1->setPixmap(picture.pixmap(picture.availableSizes().value(0), devicePixelRatioF()));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->setAccessibleName(

@@ -12,17 +12,25 @@ cd "$here"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# About-box picture: JPEG has no alpha, so flatten onto white in case the
-# SVG ever gains a transparent area; -strip keeps the file free of
-# timestamps so re-rendering does not create spurious diffs.
-rsvg-convert -w 111 -h 93 picture.svg -o "$tmp/picture.png"
-convert "$tmp/picture.png" -background white -alpha remove -alpha off \
-    -strip -sampling-factor 4:4:4 -quality 90 Picture1.jpg
+# The main window's picture, and a rendering at twice the size that Qt
+# picks by its @2x name on screens scaled to 200 %. JPEG has no alpha, so
+# flatten onto white in case the SVG ever gains a transparent area; -strip
+# keeps the file free of timestamps so re-rendering does not create
+# spurious diffs.
+for scale in 1 2; do
+    suffix=$([ "$scale" = 1 ] || echo "@${scale}x")
+    rsvg-convert -w $((111 * scale)) -h $((93 * scale)) picture.svg -o "$tmp/picture.png"
+    convert "$tmp/picture.png" -background white -alpha remove -alpha off \
+        -strip -sampling-factor 4:4:4 -quality 90 "Picture1$suffix.jpg"
+done
+
+for size in 16 32 48 64 256; do
+    rsvg-convert -w "$size" -h "$size" icon.svg -o "$tmp/icon-$size.png"
+done
 
 # Desktop theme icons: full colour with transparency.
 for size in 16 32 48 256; do
     mkdir -p "hicolor/${size}x${size}"
-    rsvg-convert -w "$size" -h "$size" icon.svg -o "$tmp/icon-$size.png"
     # -strip drops the time chunks ImageMagick would otherwise add.
     convert "$tmp/icon-$size.png" -strip "PNG32:hicolor/${size}x${size}/ondrix.png"
 done
@@ -33,7 +41,14 @@ done
 # would be quantised into stray half-transparent greys. The quantising must
 # happen in the same command that writes the .ico: a palette PNG read back
 # in between comes in as full colour and would be written as 32-bit.
-convert \
-    \( "$tmp/icon-32.png" -channel A -threshold 50% +channel -dither None -colors 16 \) \
-    \( "$tmp/icon-16.png" -channel A -threshold 50% +channel -dither None -colors 16 \) \
-    ondrix.ico
+ico() { # ico <output> <size>...
+    local output=$1 size frames=()
+    shift
+    for size in "$@"; do
+        frames+=(\( "$tmp/icon-$size.png" -channel A -threshold 50% +channel -dither None -colors 16 \))
+    done
+    convert "${frames[@]}" "$output"
+}
+ico ondrix.ico 32 16
+# The same two images at twice the size, which Qt picks by the @2x name at 200 %.
+ico ondrix@2x.ico 64 32
