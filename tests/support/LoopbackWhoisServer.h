@@ -1,21 +1,27 @@
 #pragma once
 
-#include <QHostAddress>
-#include <QList>
 #include <QTcpServer>
-
-class QTcpSocket;
+#include <QTcpSocket>
+#include <QTimer>
 
 // A whois server on a loopback address: it reads one query line per connection and answers with
 // canned chunks, then closes, keeps the connection open, or streams without end.
 class LoopbackWhoisServer : public QObject
 {
-    Q_OBJECT
-
 public:
     enum class Ending { Close, KeepOpen, Endless };
 
-    LoopbackWhoisServer();
+    LoopbackWhoisServer()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                socket->setParent(&m_server);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
     // Port 0 picks a free port.
     bool listen(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0)
     {
@@ -34,11 +40,48 @@ public:
 
     QList<QByteArray> queries() const { return m_queries; }
     // Connections the client has not closed yet.
-    int openConnections() const;
+    int openConnections() const
+    {
+        const auto sockets = m_server.findChildren<QTcpSocket *>();
+        return int(
+                std::ranges::count(sockets, QAbstractSocket::ConnectedState, &QTcpSocket::state));
+    }
 
 private:
-    void readQuery(QTcpSocket *socket);
-    void sendChunk(QTcpSocket *socket, int index);
+    void read(QTcpSocket *socket)
+    {
+        if (socket->property("answered").toBool() || !socket->canReadLine())
+            return;
+        socket->setProperty("answered", true);
+        m_queries.append(socket->readLine());
+        send(socket, 0);
+    }
+
+    void send(QTcpSocket *socket, int index)
+    {
+        // A loop, not a recursion: an answer may come in many tiny chunks.
+        for (; index < m_chunks.size(); ++index) {
+            socket->write(m_chunks.at(index));
+            socket->flush();
+            if (index + 1 < m_chunks.size() && m_gapMs > 0) {
+                QTimer::singleShot(m_gapMs, socket, [=, this] { send(socket, index + 1); });
+                return;
+            }
+        }
+        if (m_ending == Ending::Close) {
+            socket->disconnectFromHost();
+        } else if (m_ending == Ending::Endless) {
+            // Keeps a little in flight only, so the stream goes as fast as the client reads.
+            const auto streamMore = [socket] {
+                while (socket->state() == QAbstractSocket::ConnectedState
+                       && socket->bytesToWrite() < 65536)
+                    socket->write(
+                            "endless answer line, sent again and again by a broken server\r\n");
+            };
+            connect(socket, &QTcpSocket::bytesWritten, socket, streamMore);
+            streamMore();
+        }
+    }
 
     QTcpServer m_server;
     QList<QByteArray> m_chunks;
