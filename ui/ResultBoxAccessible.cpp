@@ -126,8 +126,7 @@ private:
 
 QAccessibleInterface *resultBoxAccessible(const QString &className, QObject *object)
 {
+    Q_UNUSED(className);
     auto *box = qobject_cast<ResultBox *>(object);
-    if (className != QLatin1StringView("ResultBox") || !box)
-        return nullptr;
-    return new ResultBoxAccessible(box);
+    return box ? new ResultBoxAccessible(box) : nullptr;
 }
