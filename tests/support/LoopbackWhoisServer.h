@@ -5,11 +5,11 @@
 #include <QTimer>
 
 // A whois server on a loopback address: it reads one query line per connection and answers with
-// canned chunks, then closes, keeps the connection open, or streams without end.
+// canned chunks, then closes or keeps the connection open.
 class LoopbackWhoisServer : public QObject
 {
 public:
-    enum class Ending { Close, KeepOpen, Endless };
+    enum class Ending { Close, KeepOpen };
 
     LoopbackWhoisServer()
     {
@@ -68,19 +68,8 @@ private:
                 return;
             }
         }
-        if (m_ending == Ending::Close) {
+        if (m_ending == Ending::Close)
             socket->disconnectFromHost();
-        } else if (m_ending == Ending::Endless) {
-            // Keeps a little in flight only, so the stream goes as fast as the client reads.
-            const auto streamMore = [socket] {
-                while (socket->state() == QAbstractSocket::ConnectedState
-                       && socket->bytesToWrite() < 65536)
-                    socket->write(
-                            "endless answer line, sent again and again by a broken server\r\n");
-            };
-            connect(socket, &QTcpSocket::bytesWritten, socket, streamMore);
-            streamMore();
-        }
     }
 
     QTcpServer m_server;
