@@ -145,6 +145,8 @@ private slots:
         thin("Referral only in chunk 3", {Banner, "Whois Server: " + h, "\n   Referral\n"}, {},
              FoundCom);
         thin("markers only in chunk 1", {ReferralChunk, Banner}, {}, FoundCom);
+        thin("host at the end of the read",
+             {Banner, "Domain Name: X.COM\nReferral URL: x\nWhois Server: " + h}, h, connected);
         thin("empty host", {Banner, "Whois Server: \n   Referral URL\n"}, {}, connected);
     }
     void registryAnswer()
