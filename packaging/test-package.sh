@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree, unpacks it into a scratch root and checks what it
-# installs: the layout, the control fields, the desktop entry, icons and metainfo, and that the
-# installed program starts and reads the installed server list.
+# Builds the Debian package from a built tree, has lintian judge it, unpacks it into a scratch root
+# and checks what it installs: the layout, the control fields, the copyright file, changelog and
+# manual page, the desktop entry, icons and metainfo, and that the installed program starts and
+# reads the installed server list.
 #
 # Usage: test-package.sh <cpack> <build-dir> <source-dir>
 # Exits 77 (counted as skipped by CTest) when a tool it needs is missing.
