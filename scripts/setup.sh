@@ -13,7 +13,7 @@ case ${1:-} in
 package) packages+=("${package_tools[@]}") ;;
 test)
     packages+=("${package_tools[@]}" lintian desktop-file-utils appstream xvfb xauth xdotool
-        poppler-utils clang clang-format libclang-rt-14-dev)
+        poppler-utils clang clang-format libclang-rt-14-dev qt6-base-private-dev)
     ;;
 bench) packages+=(whois) ;;
 *)

@@ -53,11 +53,12 @@ public:
 };
 
 // A client on fake sockets, with ARIN's host listed for jp so the query-line rules compete. As
-// the window, it keeps the result shown at each status message.
+// the window, it keeps the result shown at each status message, and what a screen reader would
+// speak: the messages that are not progress.
 struct Rig : WindowSurface
 {
     QString input, result, status;
-    QStringList resultAtStatus;
+    QStringList resultAtStatus, spoken;
     ServerTable servers;
     QList<FakeSocket *> sockets; // mySock, then mySock2
     WhoisClient client {*this, servers, [this] {
@@ -75,6 +76,12 @@ struct Rig : WindowSurface
     void txtResult_SetText(const QString &text) override { result = text; }
     void txtResult_Append(const QString &chunk) override { result += chunk; }
     void myStatus_SetSimpleText(const QString &text) override
+    {
+        myStatus_SetProgressText(text);
+        if (!text.isEmpty())
+            spoken.append(text);
+    }
+    void myStatus_SetProgressText(const QString &text) override
     {
         resultAtStatus.append(result);
         status = text;
@@ -157,11 +164,17 @@ private slots:
         Rig rig;
         rig.start(input);
         QTEST(rig.mySock().written, "line");
+        // "Connecting ..." and "Connected" are progress, not spoken.
+        QCOMPARE(rig.spoken, QStringList());
         rig.client.Timer1().start(); // IPv4 never starts it, yet its first arrival stops it
         for (const QString &chunk : chunks)
             rig.mySock().feed(chunk);
         QCOMPARE(rig.result, chunks.join(QString()));
         QTEST(rig.status, "status");
+        // The outcome on the status line was the last thing spoken; while it reads "Connected",
+        // nothing was.
+        QCOMPARE(rig.spoken.value(rig.spoken.size() - 1),
+                 rig.status == u"Connected" ? QString() : rig.status);
         const bool notFound = rig.status.endsWith(u"NOT FOUND.");
         if (notFound) // the chunk that says so is shown before the status reports it
             QCOMPARE(rig.resultAtStatus.last(), rig.result);

@@ -20,6 +20,9 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QtTest>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <optional>
 
@@ -30,11 +33,65 @@ namespace {
 
 const QString Sentinel = u"on the clipboard before"_s;
 
+// What assistive technology is told, read as a screen reader reads it when the event comes: a
+// notification's name, and where the focus went.
+struct AccessibilityRecorder
+{
+    struct Told
+    {
+        QAccessible::Event type;
+        QObject *object;
+        QString name;
+    };
+    inline static QList<Told> told;
+
+    // With no screen reader running, Qt sends no events at all; it is switched on by hand, as
+    // Qt's own tests do. Widgets made afterwards are made as under a running screen reader.
+    AccessibilityRecorder()
+    {
+        told.clear();
+        QAccessible::installUpdateHandler(&record);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+    ~AccessibilityRecorder()
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+    }
+    static void record(QAccessibleEvent *event)
+    {
+        QAccessibleInterface *iface = event->accessibleInterface();
+        if (event->type() == QAccessible::ObjectShow && iface
+            && iface->role() == QAccessible::Notification)
+            told.append({event->type(), event->object(), iface->text(QAccessible::Name)});
+        else if (event->type() == QAccessible::Focus
+                 || event->type() == QAccessible::TextCaretMoved)
+            told.append({event->type(), event->object(), {}});
+    }
+    static QStringList spoken()
+    {
+        QStringList names;
+        for (const Told &t : told)
+            if (t.type == QAccessible::ObjectShow)
+                names.append(t.name);
+        return names;
+    }
+    static QObjectList objects(QAccessible::Event type)
+    {
+        QObjectList objects;
+        for (const Told &t : told)
+            if (t.type == type)
+                objects.append(t.object);
+        return objects;
+    }
+};
+
 // The window, shown, with every connection sent to the one port of two servers: `first` on
 // 127.0.0.1 answers for test and com, `second` on 127.0.0.2 for other. Nothing listens on
 // 127.0.0.3, no-such-host.invalid does not resolve, and nohost has no host.
 struct World
 {
+    AccessibilityRecorder told;
     LoopbackWhoisServer first, second;
     frmMain w;
 
@@ -294,7 +351,8 @@ private slots:
         QCOMPARE(main.myStatus->font().pointSizeF(), 9.0);
     }
 
-    // The result box and the picture hand the focus back to the input box, however they get it.
+    // The result box and the picture hand the focus back to the input box, however they get it,
+    // and screen readers are told so last.
     void focusReturnsToInput()
     {
         for (QWidget *clicked :
@@ -302,13 +360,50 @@ private slots:
             s->w.btnSend->setFocus();
             QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(20, 20));
             QTRY_COMPARE(QApplication::focusWidget(), s->w.txtURL);
+            QCOMPARE(AccessibilityRecorder::objects(QAccessible::Focus).constLast(), s->w.txtURL);
         }
         QWidgetList reached;
         for (int i = 0; i < 3; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTRY_VERIFY(QApplication::focusWidget() != s->w.txtResult);
             reached.append(QApplication::focusWidget());
         }
         QCOMPARE(reached, QWidgetList({s->w.btnSend, s->w.Picture1, s->w.txtURL}));
+        QCOMPARE(AccessibilityRecorder::objects(QAccessible::Focus).constLast(), s->w.txtURL);
+    }
+
+    // Outcomes are spoken once each, with the status line's text; steps on the way are not, and
+    // queries that follow each other quickly leave only the last outcome or two to be said.
+    void spokenOutcomes()
+    {
+        AccessibilityRecorder::told.clear();      // the window's opening showed the start-up hint
+        s->first.setAnswer({}, Ending::KeepOpen); // "Connected" stands as long as it likes
+        s->query(u"example.test"_s);
+        QTRY_COMPARE(s->status(), u"Connected"_s);
+        QTest::qWait(2 * StatusLine::SpeakAfterMs);
+        QCOMPARE(AccessibilityRecorder::spoken(), QStringList());
+
+        const QString data = u"Whois data for : example.test"_s;
+        s->first.setAnswer({"Domain: example.test\r\n"});
+        s->query(u"example.test"_s);
+        QTRY_COMPARE(AccessibilityRecorder::spoken(), QStringList {data});
+        QTest::keyClick(s->w.txtURL, Qt::Key_F2);
+        QTRY_COMPARE(AccessibilityRecorder::spoken(),
+                     QStringList({data, "Whois data copied to clipboard."}));
+
+        // Enter held down: the key repeats every 30 ms, and each query is answered at once.
+        AccessibilityRecorder::told.clear();
+        for (int i = 0; i < 60; ++i) {
+            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, {}, u"\r"_s, true);
+            QApplication::sendEvent(s->w.txtURL, &repeat);
+            QTest::qWait(30);
+        }
+        QTRY_VERIFY(!AccessibilityRecorder::spoken().isEmpty());
+        QTest::qWait(2 * StatusLine::SpeakAfterMs);
+        const QStringList spoken = AccessibilityRecorder::spoken();
+        QVERIFY2(spoken.size() <= 2, qPrintable(spoken.join(u" | ")));
+        QCOMPARE(spoken.constLast(), data);
+        QCOMPARE(s->first.queries().size(), 62);
     }
 
     // F2 copies the answer as plain text; F3 finds no printer here, which it says.
@@ -390,8 +485,19 @@ private slots:
             first = qobject_cast<frmOptions *>(modal);
             QVERIFY(first);
             QCOMPARE(QApplication::focusWidget(), first->Command1);
-            QTest::keyClick(first, Qt::Key_Escape);
+            // Tab reaches the About text, whose caret Down moves a line on for a screen reader
+            // to read; Esc closes nothing there either.
+            QTest::keyClick(first->Command1, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), first->Text1);
+            QTest::keyClick(first->Text1, Qt::Key_Down);
+            QCOMPARE(first->Text1->textCursor().blockNumber(), 1);
+            QCOMPARE(AccessibilityRecorder::objects(QAccessible::TextCaretMoved).constLast(),
+                     first->Text1);
+            QTest::keyClick(first->Text1, Qt::Key_Escape);
             QVERIFY(first->isVisible());
+            QAccessibleInterface *text = QAccessible::queryAccessibleInterface(first->Text1);
+            QCOMPARE(text->text(QAccessible::Name), u"About Ondrix"_s);
+            QVERIFY(text->state().readOnly);
             before = texts(first);
             QVERIFY(s->result() != whole);
             QTRY_COMPARE(s->result(), whole);
@@ -436,8 +542,10 @@ private slots:
     void accessibleText()
     {
         s->w.txtResult_SetText(u"ab\r\ncd"_s);
-        QAccessibleTextInterface *text
-                = QAccessible::queryAccessibleInterface(s->w.txtResult)->textInterface();
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(s->w.txtResult);
+        QCOMPARE(box->text(QAccessible::Name), u"Whois answer"_s);
+        QVERIFY(box->state().readOnly);
+        QAccessibleTextInterface *text = box->textInterface();
         int start = -1, end = -1;
         text->setSelection(0, 1, 4);
         text->selection(0, &start, &end);
@@ -451,6 +559,44 @@ private slots:
         QCOMPARE(text->offsetAtPoint(b.topLeft() + QPoint(1, b.height() / 2)), 1);
         text->attributes(4, &start, &end);
         QCOMPARE(QList<int>({start, end}), QList<int>({0, 5}));
+    }
+
+    // The input box as a screen reader reads it back and edits it: its text whole, in one run of
+    // attributes that covers every offset, empty or not.
+    void inputBoxText()
+    {
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(s->w.txtURL);
+        QCOMPARE(
+                QList<QVariant>({box->role(), box->text(QAccessible::Name), box->state().editable}),
+                QList<QVariant>({QAccessible::EditableText, "Domain name or IP address", true}));
+        QAccessibleTextInterface *text = box->textInterface();
+        for (const QString &typed : {QString(), u"example.com"_s}) {
+            s->w.txtURL->setText(typed);
+            QCOMPARE(text->text(0, text->characterCount()), typed);
+            for (int offset = 0; offset <= typed.size(); ++offset) {
+                int start = -1, end = -1;
+                text->attributes(offset, &start, &end);
+                QCOMPARE(QList<int>({start, end}), QList<int>({0, int(typed.size())}));
+            }
+        }
+        QCOMPARE(box->text(QAccessible::Value), u"example.com"_s);
+
+        int start = -1, end = -1;
+        text->setSelection(0, 0, 7);
+        text->selection(0, &start, &end);
+        QCOMPARE(QList<int>({text->selectionCount(), start, end}), QList<int>({1, 0, 7}));
+        text->removeSelection(0);
+        QCOMPARE(text->selectionCount(), 0);
+        QAccessibleEditableTextInterface *edit = box->editableTextInterface();
+        edit->replaceText(0, 7, u"www.example"_s);
+        edit->insertText(15, u"."_s);
+        edit->deleteText(0, 4);
+        QCOMPARE(s->w.txtURL->text(), u"example.com."_s);
+
+        const QRect x = text->characterRect(1);
+        QCOMPARE(x.width(), s->w.txtURL->fontMetrics().horizontalAdvance(u'x'));
+        QCOMPARE(text->offsetAtPoint(x.center()), 1);
+        QCOMPARE(text->characterRect(12), QRect());
     }
 
     // At the screen's pixel ratio: tst_window_200 runs this at QT_SCALE_FACTOR=2, where Qt must

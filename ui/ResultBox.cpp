@@ -1,8 +1,5 @@
 #include "ResultBox.h"
 
-#include "ResultBoxAccessible.h"
-
-#include <QAccessible>
 #include <QTextCursor>
 
 ResultBox::ResultBox(QWidget *parent)
@@ -14,9 +11,6 @@ ResultBox::ResultBox(QWidget *parent)
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(15);
     connect(&m_flushTimer, &QTimer::timeout, this, &ResultBox::flushPending);
-    // Once for the program, before assistive technology first asks for the box.
-    static const bool accessible = (QAccessible::installFactory(&resultBoxAccessible), true);
-    Q_UNUSED(accessible);
 }
 
 void ResultBox::setText(const QString &text)

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "AccessibleInterfaces.h"
 #include "LayoutRule.h"
 #include "ResultBox.h"
 #include "StatusLine.h"
@@ -30,6 +31,7 @@ frmMain::frmMain(const SocketFactory &socketFactory, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("The smartest little whois tool"));
     setWindowIcon(QIcon(QStringLiteral(":/images/ondrix.ico")));
+    installAccessibleInterfaces();
 
     auto *client = new QWidget(this);
     setCentralWidget(client);
@@ -123,6 +125,11 @@ void frmMain::txtResult_Append(const QString &chunk)
 
 void frmMain::myStatus_SetSimpleText(const QString &text)
 {
+    myStatus->showOutcome(text);
+}
+
+void frmMain::myStatus_SetProgressText(const QString &text)
+{
     myStatus->setSimpleText(text);
 }
 
@@ -161,8 +168,10 @@ void frmMain::Picture1_Click()
 
 void frmMain::txtResult_GotFocus()
 {
-    // The answer box never keeps the focus: keys and function keys belong to the input box.
-    txtURL->setFocus();
+    // The answer box never keeps the focus: keys and function keys belong to the input box. The
+    // hand-back waits until the box's own focus change is over: done inside it, the box would be
+    // reported to screen readers as focused after the input box, and they would stay there.
+    QMetaObject::invokeMethod(txtURL, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
 }
 
 void frmMain::Form_Unload()
@@ -185,29 +194,29 @@ void frmMain::copyResult()
 {
     const QString result = txtResult->Text();
     if (result.isEmpty()) {
-        myStatus->setSimpleText(QStringLiteral("No data to copy. Enter domain name and Query !"));
+        myStatus->showOutcome(QStringLiteral("No data to copy. Enter domain name and Query !"));
         return;
     }
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(result); // text/plain only: no rich-text format is offered
-    myStatus->setSimpleText(QStringLiteral("Whois data copied to clipboard."));
+    myStatus->showOutcome(QStringLiteral("Whois data copied to clipboard."));
 }
 
 void frmMain::printResult()
 {
     const QString result = txtResult->Text();
     if (result.isEmpty()) {
-        myStatus->setSimpleText(QStringLiteral("No data to print. Enter domain name and Query !"));
+        myStatus->showOutcome(QStringLiteral("No data to print. Enter domain name and Query !"));
         return;
     }
     const std::unique_ptr<QPrinter> printer = m_printerSource ? m_printerSource() : nullptr;
     if (!printer) {
-        myStatus->setSimpleText(QLatin1StringView(WhoisPrinting::NoPrinterMessage));
+        myStatus->showOutcome(QLatin1StringView(WhoisPrinting::NoPrinterMessage));
         return;
     }
     const QString failure = WhoisPrinting::printText(*printer, WhoisPrinting::PrintText(result));
-    myStatus->setSimpleText(failure.isEmpty() ? QStringLiteral("Printing whois data.") : failure);
+    myStatus->showOutcome(failure.isEmpty() ? QStringLiteral("Printing whois data.") : failure);
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

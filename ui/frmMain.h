@@ -35,6 +35,7 @@ public:
     void txtResult_SetText(const QString &text) override;
     void txtResult_Append(const QString &chunk) override;
     void myStatus_SetSimpleText(const QString &text) override;
+    void myStatus_SetProgressText(const QString &text) override;
 
     void btnSend_Click();
     void txtURL_KeyPress(int keyAscii);

@@ -30,6 +30,8 @@ frmOptions::frmOptions(QWidget *parent)
     place(Text1, 30, 90, 6495, 2925);
     Text1->setFont(arial(9));
     Text1->setReadOnly(true);
+    // A caret that the arrow keys move line by line, so that a screen reader reads each line.
+    Text1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setAccessibleName(QStringLiteral("About Ondrix"));
     QPalette palette = Text1->palette();

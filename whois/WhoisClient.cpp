@@ -54,9 +54,12 @@ void WhoisClient::StartQuery()
 
     const QueryDispatch dispatch
             = QueryParser::parseQuery(m_surface.txtURL_Text(), m_queryState, m_servers);
-    if (dispatch.connect)
+    if (dispatch.connect) {
         m_mySock->Connect(dispatch.connectHost, WhoisPort);
-    m_surface.myStatus_SetSimpleText(dispatch.statusText);
+        m_surface.myStatus_SetProgressText(dispatch.statusText);
+    } else {
+        m_surface.myStatus_SetSimpleText(dispatch.statusText);
+    }
     if (dispatch.startTimer)
         m_timer1.start();
     m_surface.txtURL_SetFocus();
@@ -96,7 +99,7 @@ bool WhoisClient::appendToResult(const QString &chunk)
 
 void WhoisClient::mySock_Connect()
 {
-    m_surface.myStatus_SetSimpleText(QStringLiteral("Connected"));
+    m_surface.myStatus_SetProgressText(QStringLiteral("Connected"));
     m_mySock->SendData(AnswerRules::QueryLine(m_queryState));
 }
 

@@ -17,6 +17,10 @@ public:
     virtual void txtResult_SetText(const QString &text) = 0;
     // Adds one chunk at the end of the result text, unchanged.
     virtual void txtResult_Append(const QString &chunk) = 0;
-    // Replaces the status line.
+    // Replaces the status line with a message that ends a query or says why none starts; screen
+    // readers speak it. An empty text clears the line and says nothing.
     virtual void myStatus_SetSimpleText(const QString &text) = 0;
+    // Replaces the status line with a step on the way ("Connecting ...", "Connected"). Spoken, such
+    // steps would queue up in front of the outcome the user waits for, so they are only shown.
+    virtual void myStatus_SetProgressText(const QString &text) { myStatus_SetSimpleText(text); }
 };
