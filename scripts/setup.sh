@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs what Ondrix needs on Debian 12, and only what is missing. Safe to run again.
 #   setup.sh           building and running
-#   setup.sh package   also making the Debian package
-#   setup.sh test      also every test: the package checks, the desktop run, fuzzing
+#   setup.sh package   also making the Debian package (dpkg-buildpackage, debhelper)
+#   setup.sh test      also every test: the package checks (lintian, hardening-check from
+#                      devscripts, gdb, the locale sources), the desktop run, fuzzing
 #   setup.sh bench     also the benchmarks' reference client
 set -euo pipefail
 
 packages=(g++ cmake make pkgconf qt6-base-dev libgl-dev fonts-liberation2)
-package_tools=(dpkg-dev file)
+# build-essential: dpkg-buildpackage checks for it before it builds anything.
+package_tools=(build-essential dpkg-dev debhelper)
 case ${1:-} in
 "") ;;
 package) packages+=("${package_tools[@]}") ;;
 test)
-    packages+=("${package_tools[@]}" lintian desktop-file-utils appstream xvfb xauth xdotool
+    packages+=("${package_tools[@]}" lintian devscripts gdb locales desktop-file-utils appstream
+        xvfb xauth xdotool
         poppler-utils clang clang-format libclang-rt-14-dev qt6-base-private-dev)
     ;;
 bench) packages+=(whois) ;;
