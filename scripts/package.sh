@@ -20,4 +20,5 @@ if ! (cd "$tree" && dpkg-buildpackage -us -uc -b -j"$(nproc)") >"$dir/build.log"
     echo "dpkg-buildpackage failed; the whole log is $dir/build.log" >&2
     exit 1
 fi
-ls "$dir"/ondrix_*.deb "$dir"/ondrix-dbgsym_*.*deb
+ls "$dir"/ondrix_*.deb
+ls "$dir"/ondrix-dbgsym_*.*deb
