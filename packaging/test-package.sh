@@ -250,6 +250,18 @@ cmp -s "$root/etc/ondrix/OndrixServers.txt" "$source/OndrixServers.txt" \
 ln -sfn "$root/etc/ondrix/OndrixServers.txt" "$program_dir/OndrixServers.txt"
 
 ## A crash's backtrace names functions and lines with ondrix-dbgsym, and only with it
+# child_of <pid>: a process whose parent it is, from /proc, which every Linux has (ps may not be).
+child_of()
+{
+    local stat pid command state parent
+    for stat in /proc/[0-9]*/stat; do
+        read -r pid command state parent _ <"$stat" 2>/dev/null || continue
+        if [ "$parent" = "$1" ]; then
+            echo "$pid"
+            return
+        fi
+    done
+}
 # backtrace <debug folder> <output>: runs the program offscreen under gdb, makes it crash with
 # SIGSEGV once its window is up and writes the main thread's backtrace.
 backtrace()
@@ -263,7 +275,7 @@ backtrace()
     gdb_pid=$!
     pids+=("$gdb_pid")
     for _ in $(seq 100); do
-        inferior=$(ps -o pid= --ppid "$gdb_pid" | tr -d ' ' | head -n1 || true)
+        inferior=$(child_of "$gdb_pid")
         [ -n "$inferior" ] && break
         sleep 0.1
     done
@@ -303,6 +315,7 @@ grep -q " ondrix_$version.dsc$" "$changes" || fail "build a made no source packa
 if grep -E '^[EW]: ' "$scratch/lintian.log"; then
     fail "lintian reports errors or warnings"
 fi
+echo "lintian on the source, ondrix and ondrix-dbgsym: $(grep -c '^[A-Z]: ' "$scratch/lintian.log") tag(s)"
 
 ## Licence, changelog and manual page
 doc=$root/usr/share/doc/ondrix
