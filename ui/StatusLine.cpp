@@ -7,7 +7,6 @@ StatusLine::StatusLine(QWidget *parent)
     : QStatusBar(parent)
     , m_message(new QLabel(this))
 {
-    m_message->setObjectName(QStringLiteral("myStatusText"));
     m_message->setTextFormat(Qt::PlainText);
     addWidget(m_message, 1);
     m_speech.setSingleShot(true);
