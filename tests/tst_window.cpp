@@ -536,17 +536,17 @@ private slots:
         QCOMPARE(QList<bool>({bool(box->state().readOnly), bool(box->state().editable)}),
                  QList<bool>({answer, !answer}));
         QAccessibleTextInterface *text = box->textInterface();
+        int start = -1, end = -1;
         for (const QString &shown : {QString(), typed}) {
             answer ? s->w.txtResult_SetText(shown) : s->w.txtURL->setText(shown);
             const QString whole = shown.isEmpty() ? QString() : read;
             QCOMPARE(text->text(0, text->characterCount()), whole);
             for (int offset = 0; offset <= whole.size(); ++offset) {
-                int start = -1, end = -1;
+                QCOMPARE(text->text(offset, offset), QString());
                 text->attributes(offset, &start, &end);
                 QCOMPARE(QList<int>({start, end}), QList<int>({0, int(whole.size())}));
             }
         }
-        int start = -1, end = -1;
         text->setSelection(0, 1, 4);
         text->selection(0, &start, &end);
         QCOMPARE(QList<int>({text->selectionCount(), start, end, text->cursorPosition()}),
