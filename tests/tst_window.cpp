@@ -164,9 +164,8 @@ private slots:
                                             "End \xe2\x82"};
         row("long answer, unfinished character at the close", u"example.test"_s, "example.test\r\n",
             longAnswer, QString::fromLatin1(longAnswer.join()), {}, data);
-        // Characters split between reads, and at the edges of the lead and continuation bytes'
-        // ranges; from the first byte that is not UTF-8 on (here an overlong U+07FF, split between
-        // reads), everything reads as Latin-1, even bytes that would be UTF-8.
+        // Characters split between reads and at the edges of UTF-8's byte ranges. From the first
+        // invalid one on (an overlong U+07FF, split), the rest reads as Latin-1, even valid UTF-8.
         row("split characters, then invalid UTF-8", u"example.test"_s, "example.test\r\n",
             {"\xf0\x9f", "\x98\x80 \xf4\x80\x80\x80 \xc3\xbf \xdf\xbf \xe0\xa4\x95 \xe0",
              "\x9f\xbf ", "\xc3\xa9\r\n"},
@@ -282,6 +281,7 @@ private slots:
     void layoutFollowsResize()
     {
         frmMain &w = s->w;
+        QCOMPARE(w.geometry(), QRect(91, 36, 617, 494)); // where the window opens
         w.resize(800, 600);
         QTRY_COMPARE(w.size(), QSize(800, 600));
         const QSize outer = w.frameGeometry().size() * 15;
