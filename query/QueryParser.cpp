@@ -51,8 +51,12 @@ QueryDispatch QueryDomain(const QStringList &parts, QueryState &state, const Ser
                               {},
                               false};
     }
-    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true,
-                          trimSpaces(state.whoisServer), true};
+    const QString host = trimSpaces(state.whoisServer);
+    // No host name starts with a URL scheme, so such a row can only mean an RDAP service; its
+    // answer comes whole, with no referral for the timer to watch.
+    const bool rdap = host.startsWith(u"https://", Qt::CaseInsensitive)
+            || host.startsWith(u"http://", Qt::CaseInsensitive);
+    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true, host, !rdap, rdap};
 }
 
 QueryDispatch QueryIP(const QStringList &parts, QueryState &state)

@@ -13,6 +13,7 @@ struct QueryDispatch
     bool connect = false;
     QString connectHost;     // whoisServer without its surrounding spaces
     bool startTimer = false; // domain queries watch for the registrar's referral
+    bool rdap = false;       // connectHost is an RDAP base URL, asked over HTTPS, not port 43
 };
 
 namespace QueryParser {

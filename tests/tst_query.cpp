@@ -134,6 +134,43 @@ private slots:
         // Only domain queries wait for a registrar referral.
         QCOMPARE(dispatch.startTimer, connecting && whoisServer != u"whois.arin.net");
     }
+
+    // A host that starts with a URL scheme, in any case, names an RDAP service; nothing else does.
+    void rdapRow_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("rdap");
+        QTest::addColumn<QString>("connectHost");
+        QTest::newRow("https") << QByteArray("app,https://rdap.test/rdap/") << "x.app" << true
+                               << "https://rdap.test/rdap/";
+        QTest::newRow("capitals, spaces trimmed")
+                << QByteArray("app,  HTTPS://Rdap.test ") << "x.app" << true << "HTTPS://Rdap.test";
+        QTest::newRow("http") << QByteArray("co.ch,hTtP://rdap.test") << "a.x.co.ch" << true
+                              << "hTtP://rdap.test";
+        QTest::newRow("scheme not at the start") << QByteArray("app, whois.test/https://")
+                                                 << "x.app" << false << "whois.test/https://";
+        QTest::newRow("other scheme")
+                << QByteArray("app,ftp://rdap.test") << "x.app" << false << "ftp://rdap.test";
+        QTest::newRow("IPv4 stays at ARIN")
+                << QByteArray("1,https://rdap.test") << "192.0.2.1" << false << "whois.arin.net";
+    }
+    void rdapRow()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, input);
+        QFETCH(bool, rdap);
+        ServerTable table;
+        QVERIFY(table.LoadServers(row));
+        QueryState state;
+        const QueryDispatch dispatch = QueryParser::parseQuery(input, state, table);
+        QCOMPARE(dispatch.statusText, QString::fromLatin1(QueryParser::ConnectingMessage));
+        QCOMPARE(dispatch.rdap, rdap);
+        QTEST(dispatch.connectHost, "connectHost");
+        // The server is kept as listed; only port-43 domain queries watch for a referral.
+        QCOMPARE(state.whoisServer.trimmed(), dispatch.connectHost);
+        QCOMPARE(dispatch.startTimer, !rdap && !state.tld.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_query)
