@@ -22,6 +22,20 @@ bool xdotool(const QStringList &arguments)
             && tool.exitCode() == 0;
 }
 
+// A display number that no X server holds: no lock file and no socket, by path or abstract.
+QString unusedDisplay()
+{
+    QFile sockets(u"/proc/net/unix"_s);
+    const QByteArray listening
+            = sockets.open(QIODevice::ReadOnly) ? sockets.readAll() : QByteArray();
+    int number = 99;
+    while (QFile::exists(u"/tmp/.X%1-lock"_s.arg(number))
+           || QFile::exists(u"/tmp/.X11-unix/X%1"_s.arg(number))
+           || listening.contains("/tmp/.X11-unix/X" + QByteArray::number(number) + '\n'))
+        ++number;
+    return u":%1"_s.arg(number);
+}
+
 } // namespace
 
 class tst_DesktopE2E : public QObject
@@ -102,18 +116,48 @@ private slots:
         QCOMPARE(m_app.exitCode(), 1);
     }
 
-    // One line instead of Qt's plugin diagnostics, and status 2.
+    // Qt's messages are held back while the program opens the display, in case it cannot, and
+    // go out once it has: here, the one about a style that does not exist.
+    void startupWarningKept()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_STYLE_OVERRIDE"_s, u"no-such-style"_s);
+        m_app.setProcessEnvironment(environment);
+        QVERIFY(start("test,127.0.0.1\r\n"));
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += m_app.readAllStandardError())
+                                         .contains("invalid style override 'no-such-style'"),
+                                 30000);
+    }
+
+    // One line instead of Qt's plugin diagnostics, and status 2, not an abort with a core dump:
+    // with no display set, and with one where no X server answers.
+    void noDisplay_data()
+    {
+        QTest::addColumn<QString>("display"); // null: not set
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none set")
+                << QString() << u"ondrix: no display found; start it from a desktop session.\n"_s;
+        const QString display = unusedDisplay();
+        QTest::newRow("no server")
+                << display
+                << u"ondrix: cannot open display %1; start it from a desktop session.\n"_s.arg(
+                           display);
+    }
     void noDisplay()
     {
+        QFETCH(QString, display);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const auto *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1StringView(name));
+        if (!display.isNull())
+            environment.insert(u"DISPLAY"_s, display);
         m_app.setProcessEnvironment(environment);
         m_app.start(QStringLiteral(ONDRIX_EXECUTABLE));
         QVERIFY(m_app.waitForFinished(30000));
+        QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_app.exitCode(), 2);
-        QCOMPARE(QString::fromUtf8(m_app.readAllStandardError()),
-                 u"ondrix: no display found; start it from a desktop session.\n"_s);
+        QTEST(QString::fromUtf8(m_app.readAllStandardError()), "message");
     }
 };
 
