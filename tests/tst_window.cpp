@@ -368,6 +368,10 @@ private slots:
         QTest::keyClick(s->w.txtURL, Qt::Key_F2);
         QTRY_COMPARE(AccessibilityRecorder::spoken,
                      QStringList({data, "Whois data copied to clipboard."}));
+        // Said once, however long it stands.
+        QTest::qWait(4 * StatusLine::SpeakAfterMs);
+        QCOMPARE(AccessibilityRecorder::spoken,
+                 QStringList({data, "Whois data copied to clipboard."}));
 
         // Enter held down: the key repeats every 30 ms, and each query is answered at once.
         AccessibilityRecorder::spoken.clear();
@@ -414,12 +418,41 @@ private slots:
         const QKeyCombination key = QKeySequence::fromString(keys)[0];
         QKeyEvent repeated(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), {}, true);
         QApplication::sendEvent(target, &repeated);
+        // Nor does the shortcut override that comes before the press, or the press itself.
+        for (const QEvent::Type early : {QEvent::ShortcutOverride, QEvent::KeyPress}) {
+            QKeyEvent event(early, key.key(), key.keyboardModifiers());
+            QApplication::sendEvent(target, &event);
+        }
         QCOMPARE(s->status(), u"Press F1.    About"_s);
+        QCOMPARE(QApplication::clipboard()->text(), Sentinel);
         QTest::keyClick(target, key.key(), key.keyboardModifiers());
         QCOMPARE(s->status(), status);
         const bool copied = status.startsWith(u"Whois data copied");
         QCOMPARE(QApplication::clipboard()->text(), copied ? result : Sentinel);
         QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList {"text/plain"});
+    }
+
+    // The answer box is read-only: a paste or a typed key sent to it straight (the focus would
+    // leave it first) changes neither the answer that F2 copies and F3 prints nor what it shows.
+    void answerBoxReadOnly()
+    {
+        const QString answer = u"Domain: example.test\r\n"_s;
+        s->w.txtResult_SetText(answer);
+        const QString shown = s->w.txtResult->toPlainText();
+        QTest::keyClick(s->w.txtResult, Qt::Key_V, Qt::ControlModifier); // Sentinel is there
+        QTest::keyClick(s->w.txtResult, Qt::Key_X);
+        QCOMPARE(s->w.txtResult->Text(), answer);
+        QCOMPARE(s->w.txtResult->toPlainText(), shown);
+    }
+
+    // Each answer starts with a fresh line end: a CR that ended the one before must not pair with
+    // the LF that begins the next, which would lose that answer's first line break.
+    void answersStartAfresh()
+    {
+        s->w.txtResult_Append(u"first\r"_s);
+        s->w.txtResult_SetText(QString()); // as each query starts
+        s->w.txtResult_Append(u"\nnext"_s);
+        QTRY_COMPARE(s->w.txtResult->toPlainText(), u"\nnext"_s);
     }
 
     void printToPdf()
