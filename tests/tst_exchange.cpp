@@ -3,6 +3,7 @@
 #include "ServerTable.h"
 #include "WhoisClient.h"
 #include "WindowSurface.h"
+#include "WireText.h"
 
 #include <QtTest>
 
@@ -247,6 +248,38 @@ private slots:
         for (int i = 0; i < 33000; ++i)
             rig.mySock().feed(QStringLiteral("a"));
         QCOMPARE(rig.client.queryState().arrivalCount, qint16(32767));
+    }
+
+    // Bytes that no UTF-8 character starts with, or that start none that is valid: from the first
+    // one on, the connection reads as Latin-1, even the valid é (C3 A9) that follows.
+    void decoderRefusesInvalidBytes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("stray continuation first")
+                << QList<QByteArray> {"\x80\xc3\xa9"} << u"\u0080Ã©"_s;
+        QTest::newRow("stray continuation after é")
+                << QList<QByteArray> {"a\xc3\xa9\xbf\xc3\xa9"} << u"aé¿Ã©"_s;
+        QTest::newRow("stray continuation after a split €")
+                << QList<QByteArray> {"\xe2\x82", "\xac\x80", "\xc3\xa9"} << u"€\u0080Ã©"_s;
+        QTest::newRow("overlong C0") << QList<QByteArray> {"\xc0\xaf\xc3\xa9"} << u"À¯Ã©"_s;
+        QTest::newRow("overlong C1, split")
+                << QList<QByteArray> {"\xc1", "\xbf\xc3\xa9"} << u"Á¿Ã©"_s;
+        // Past F4 a lead byte would start a character beyond U+10FFFF, or none at all.
+        for (int lead = 0xf5; lead <= 0xff; ++lead) {
+            const QByteArray bytes = char(lead) + "\x80\x80\x80\xc3\xa9"_ba;
+            QTest::addRow("lead %X", lead)
+                    << QList<QByteArray> {"a", bytes} << u'a' + QString::fromLatin1(bytes);
+        }
+    }
+    void decoderRefusesInvalidBytes()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        AnswerDecoder decoder;
+        QString text;
+        for (const QByteArray &bytes : reads)
+            text += decoder.decode(bytes);
+        QTEST(text + decoder.flush(), "text");
     }
 };
 
