@@ -2,6 +2,7 @@
 
 #include "AnswerRules.h"
 #include "QueryParser.h"
+#include "RdapExchange.h"
 #include "TcpSocketBoundary.h"
 #include "WindowSurface.h"
 
@@ -46,6 +47,9 @@ void WhoisClient::StartQuery()
 {
     m_mySock->Close();
     m_mySock2->Close();
+    if (m_rdap)
+        m_rdap->Close();
+    m_rdapRegistrar = false;
     m_surface.myStatus_SetSimpleText(QString());
     m_surface.txtResult_SetText(QString());
     m_resultLength = 0;
@@ -54,7 +58,14 @@ void WhoisClient::StartQuery()
 
     const QueryDispatch dispatch
             = QueryParser::parseQuery(m_surface.txtURL_Text(), m_queryState, m_servers);
-    if (dispatch.connect) {
+    if (dispatch.connect && dispatch.rdap) {
+        if (!m_rdap) {
+            m_rdap = std::make_unique<RdapExchange>();
+            connect(m_rdap.get(), &RdapExchange::finished, this, &WhoisClient::rdap_Finished);
+        }
+        m_rdap->Get(RdapExchange::domainUrl(dispatch.connectHost, m_queryState.queryText));
+        m_surface.myStatus_SetProgressText(dispatch.statusText);
+    } else if (dispatch.connect) {
         m_mySock->Connect(dispatch.connectHost, WhoisPort);
         m_surface.myStatus_SetProgressText(dispatch.statusText);
     } else {
@@ -74,6 +85,8 @@ void WhoisClient::closeConnections()
 {
     m_mySock->Close();
     m_mySock2->Close();
+    if (m_rdap)
+        m_rdap->Close();
     m_timer1.stop();
 }
 
@@ -173,4 +186,27 @@ void WhoisClient::mySock2_Error(const QString &description)
 {
     m_surface.myStatus_SetSimpleText(description);
     closeConnections();
+}
+
+void WhoisClient::rdap_Finished(const RdapOutcome &outcome)
+{
+    // The registry's answer and its status stand whatever happens to the registrar's part.
+    if (m_rdapRegistrar) {
+        m_rdapRegistrar = false;
+        appendToResult(RdapExchange::registrarPart(outcome));
+        return;
+    }
+    if (outcome.kind == RdapOutcome::NotFound) {
+        m_surface.myStatus_SetSimpleText(QStringLiteral("Whois data for : ")
+                                         + m_queryState.queryText
+                                         + QStringLiteral(" is NOT FOUND."));
+    } else if (outcome.kind == RdapOutcome::Failure) {
+        m_surface.myStatus_SetSimpleText(outcome.sentence);
+    } else if (appendToResult(outcome.document.text)) {
+        reportWhoisData();
+        if (!outcome.document.registrarUrl.isEmpty()) {
+            m_rdapRegistrar = true;
+            m_rdap->Get(outcome.document.registrarUrl);
+        }
+    }
 }

@@ -8,12 +8,16 @@
 
 #include <memory>
 
+class RdapExchange;
 class ServerTable;
 class WindowSurface;
+struct RdapOutcome;
 
 // One whois query at a time, from the typed text to the answer on screen: the primary
 // conversation with the suffix's server and, for registries that refer, the second conversation
-// with the registrar's server. Everything reaches the user through the window surface.
+// with the registrar's server. A suffix listed with an RDAP service is asked over HTTPS instead,
+// the registry and then, when it links one, the registrar. Everything reaches the user through
+// the window surface.
 class WhoisClient : public QObject
 {
     Q_OBJECT
@@ -46,6 +50,7 @@ public:
     void mySock2_Connect();
     void mySock2_DataArrival();
     void mySock2_Error(const QString &description);
+    void rdap_Finished(const RdapOutcome &outcome);
 
 private:
     bool appendToResult(const QString &chunk);
@@ -59,4 +64,6 @@ private:
     QTimer m_timer1;
     QueryState m_queryState;
     qsizetype m_resultLength = 0;
+    std::unique_ptr<RdapExchange> m_rdap; // made by the first RDAP query
+    bool m_rdapRegistrar = false;         // the pending RDAP request is the registrar's
 };
