@@ -2,6 +2,7 @@
 
 #include "AccessibleInterfaces.h"
 #include "LayoutRule.h"
+#include "Pictures.h"
 #include "ResultBox.h"
 #include "StatusLine.h"
 #include "Twips.h"
@@ -30,7 +31,7 @@ frmMain::frmMain(const SocketFactory &socketFactory, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("The smartest little whois tool"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/ondrix.ico")));
+    setWindowIcon(Pictures::programIcon());
     installAccessibleInterfaces();
 
     auto *client = new QWidget(this);
@@ -63,7 +64,7 @@ frmMain::frmMain(const SocketFactory &socketFactory, QWidget *parent)
     Picture1->setObjectName(QStringLiteral("Picture1"));
     place(Picture1, 15, 0, 1800, 1395);
     // Drawn at its own size; QIcon picks the @2x rendering on a screen scaled to 200 %.
-    const QIcon picture(QStringLiteral(":/images/Picture1.jpg"));
+    const QIcon picture = Pictures::windowPicture();
     Picture1->setPixmap(picture.pixmap(picture.availableSizes().value(0), devicePixelRatioF()));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setFocusPolicy(Qt::TabFocus);

@@ -1,6 +1,7 @@
 #include "frmOptions.h"
 
 #include "DisplayText.h"
+#include "Pictures.h"
 #include "Twips.h"
 #include "WhoisPrinting.h"
 
@@ -22,7 +23,7 @@ frmOptions::frmOptions(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("About"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/ondrix.ico")));
+    setWindowIcon(Pictures::programIcon());
     setFixedSize(px(6555), px(4545));
     setModal(true);
 

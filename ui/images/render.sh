@@ -13,15 +13,17 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # The main window's picture, and a rendering at twice the size that Qt
-# picks by its @2x name on screens scaled to 200 %. JPEG has no alpha, so
-# flatten onto white in case the SVG ever gains a transparent area; -strip
-# keeps the file free of timestamps so re-rendering does not create
-# spurious diffs.
+# picks by its @2x name on screens scaled to 200 %. It keeps the look of a
+# JPEG at quality 90 (flattened onto white, 4:4:4), but is stored as PNG:
+# Qt decodes PNG itself, where a JPEG would load an image plugin and
+# libjpeg before the window could show. -strip keeps the files free of
+# timestamps so re-rendering does not create spurious diffs.
 for scale in 1 2; do
     suffix=$([ "$scale" = 1 ] || echo "@${scale}x")
     rsvg-convert -w $((111 * scale)) -h $((93 * scale)) picture.svg -o "$tmp/picture.png"
     convert "$tmp/picture.png" -background white -alpha remove -alpha off \
-        -strip -sampling-factor 4:4:4 -quality 90 "Picture1$suffix.jpg"
+        -strip -sampling-factor 4:4:4 -quality 90 "$tmp/picture.jpg"
+    convert "$tmp/picture.jpg" -strip "PNG24:Picture1$suffix.png"
 done
 
 for size in 16 32 48 64 256; do
@@ -35,20 +37,15 @@ for size in 16 32 48 256; do
     convert "$tmp/icon-$size.png" -strip "PNG32:hicolor/${size}x${size}/ondrix.png"
 done
 
-# Windows icon: 32x32 and 16x16 frames, each with its own 16-colour palette
-# so the encoder writes 4-bit entries. An .ico entry of that depth has only a
-# 1-bit transparency mask, so alpha is cut at 50% first; otherwise soft edges
-# would be quantised into stray half-transparent greys. The quantising must
-# happen in the same command that writes the .ico: a palette PNG read back
-# in between comes in as full colour and would be written as 32-bit.
-ico() { # ico <output> <size>...
-    local output=$1 size frames=()
-    shift
-    for size in "$@"; do
-        frames+=(\( "$tmp/icon-$size.png" -channel A -threshold 50% +channel -dither None -colors 16 \))
-    done
-    convert "${frames[@]}" "$output"
+# The window's icon: 16 and 32 pixels, each quantised to its own 16-colour
+# palette with alpha cut at 50 % (the look of a small Windows icon), and the
+# same two at twice the size, which Qt picks by the @2x name at 200 %. PNG
+# for the same reason as the picture: no image plugin is loaded for it.
+icon() { # icon <output> <size>
+    convert "$tmp/icon-$2.png" -channel A -threshold 50% +channel -dither None -colors 16 \
+        -strip "PNG32:$1"
 }
-ico ondrix.ico 32 16
-# The same two images at twice the size, which Qt picks by the @2x name at 200 %.
-ico ondrix@2x.ico 64 32
+icon ondrix-16.png 16
+icon ondrix-32.png 32
+icon ondrix-16@2x.png 32
+icon ondrix-32@2x.png 64
