@@ -8,6 +8,7 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 // One canned HTTP answer of the loopback RDAP server.
