@@ -61,8 +61,8 @@ QString nameWithUnicode(const QJsonObject &object)
         && !ldh.contains(".xn--"_L1, Qt::CaseInsensitive))
         return ldh;
     // Both forms stand side by side, so Qt's guard against look-alike names in URLs has no use.
-    const QString shown =
-            unicode.isEmpty() ? QUrl::fromAce(ldh.toUtf8(), QUrl::IgnoreIDNWhitelist) : unicode;
+    const QString shown
+            = unicode.isEmpty() ? QUrl::fromAce(ldh.toUtf8(), QUrl::IgnoreIDNWhitelist) : unicode;
     if (shown.isEmpty() || shown.compare(ldh, Qt::CaseInsensitive) == 0)
         return ldh;
     return ldh + " ("_L1 + shown + u')';
@@ -410,7 +410,16 @@ QString parseProblem(const QJsonParseError &error, QByteArrayView body)
         return u"the body is empty"_s;
     if (!trimmed.startsWith('{') && !trimmed.startsWith('['))
         return notAnObject(trimmed);
-    return error.offset >= body.size() ? u"the JSON is cut off"_s : u"the body is not JSON"_s;
+    // The parser stops at the end of a cut-off number, or inside a cut-off literal.
+    qsizetype word = body.size();
+    while (word > 0 && QChar::isLower(body.at(word - 1)))
+        --word;
+    const QByteArrayView tail = body.sliced(word);
+    const bool cutLiteral = error.error == QJsonParseError::IllegalValue && word <= error.offset
+            && (QByteArrayView("true").startsWith(tail) || QByteArrayView("false").startsWith(tail)
+                || QByteArrayView("null").startsWith(tail));
+    return error.offset >= body.size() || cutLiteral ? u"the JSON is cut off"_s
+                                                     : u"the body is not JSON"_s;
 }
 
 // "it is an RDAP error: Not Found", with the title cut short for the status line.
