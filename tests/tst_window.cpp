@@ -216,6 +216,51 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), s->w.txtURL);
     }
 
+    // The box holds an answer once, as shown, and rebuilds the exact text from a record of what
+    // the display changed: the line end each line break stood for, and whether each control
+    // picture was a control character. The record starts afresh with each answer.
+    void exactTextFromDisplay_data()
+    {
+        QTest::addColumn<QString>("before"); // an answer the box held before
+        QTest::addColumn<QStringList>("chunks");
+        QTest::addColumn<QString>("shown");
+        const QString mixed = u"x\r\ny\nz\r"_s.repeated(100);
+        QTest::newRow("CR LF split between chunks, a CR at the end")
+                << QString() << QStringList {u"a\r"_s, u"\nb\r"_s, u"c\n"_s, u"\r"_s}
+                << u"a\nb\nc\n\n"_s;
+        QTest::newRow("characters a document breaks lines at")
+                << QString() << QStringList {u"a\u2028b\u2029c\ufdd0d\ufdd1e\r\n\u2028"_s}
+                << u"a\nb\nc\nd\ne\n\n"_s;
+        QTest::newRow("control pictures, as themselves and for control characters")
+                << QString()
+                << QStringList {u"\x01\x02"_s, u"\u2401\x7f\u2421\t\u2409\x1f"_s, u"\x02"_s}
+                << u"\u2401\u2402\u2401\u2421\u2421\t\u2409\u241f\u2402"_s;
+        QTest::newRow("line ends of each kind over many blocks")
+                << QString() << QStringList {mixed.left(301), u"\u2029"_s + mixed.mid(301)}
+                << u"x\ny\nz\n"_s.repeated(43) + u"\n"_s + u"x\ny\nz\n"_s.repeated(57);
+        QTest::newRow("after a long answer that ended in CR and a literal picture")
+                << u"\x01\u2401\r\n"_s.repeated(100000) + u"\r"_s
+                << QStringList {u"\n\u2401\x01\u2028"_s} << u"\n\u2401\u2401\n"_s;
+    }
+    void exactTextFromDisplay()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, chunks);
+        QFETCH(QString, shown);
+        ResultBox *box = s->w.txtResult;
+        s->w.txtResult_SetText(before);
+        QCOMPARE(box->Text(), before);
+        s->w.txtResult_SetText(QString()); // as each query starts
+        const QString answer = chunks.join(QString());
+        for (const QString &chunk : chunks)
+            s->w.txtResult_Append(chunk);
+        QCOMPARE(box->length(), answer.size());
+        QCOMPARE(box->Text(), answer); // with part of it still waiting to be drawn
+        box->flushPending();
+        QCOMPARE(box->toPlainText(), shown);
+        QCOMPARE(box->Text(), answer);
+    }
+
     void thousandQueriesInQuickSuccession()
     {
         // The first server's answer is not UTF-8, the second's is: its é comes out whole only if

@@ -1,26 +1,145 @@
 #include "DisplayText.h"
 
-QString DisplayText::feed(const QString &chunk)
+namespace {
+
+// The control pictures that stand for control characters, U+2400 to U+2421: NUL shows as ␀.
+constexpr char16_t FirstPicture = 0x2400;
+constexpr char16_t LastPicture = 0x2421;
+
+bool isPicture(char16_t code)
 {
-    QString out;
-    out.reserve(chunk.size());
+    return code >= FirstPicture && code <= LastPicture;
+}
+
+} // namespace
+
+void DisplayText::feed(QStringView chunk, QString &out)
+{
+    m_fedLength += chunk.size();
+    out.reserve(out.size() + chunk.size());
     for (QChar c : chunk) {
         const char16_t code = c.unicode();
         if (code == u'\n' && m_afterCarriageReturn) {
             m_afterCarriageReturn = false;
+            if (m_keepRecord)
+                setLastBreak(CrLf);
             continue;
         }
         m_afterCarriageReturn = code == u'\r';
-        if (code == u'\r' || code == u'\n')
+        if (code == u'\r' || code == u'\n') {
             out += u'\n';
-        else if (code == u'\t')
+            if (m_keepRecord)
+                noteBreak(code == u'\r' ? Cr : Lf);
+        } else if (code == u'\t') {
             out += c;
-        else if (code < 0x20)
-            out += QChar(0x2400 + code); // the Control Pictures block: NUL shows as ␀
-        else if (code == 0x7f)
-            out += QChar(0x2421);
-        else
+        } else if (code < 0x20 || code == 0x7f) {
+            out += QChar(code == 0x7f ? LastPicture : FirstPicture + code);
+            if (m_keepRecord)
+                notePicture(false);
+        } else {
             out += c;
+            if (!m_keepRecord)
+                continue;
+            if (isPicture(code))
+                notePicture(true);
+            else if (code == QChar::LineSeparator)
+                noteBreak(LineSeparator);
+            else if (code == QChar::ParagraphSeparator)
+                noteBreak(ParagraphSeparator);
+            else if (code == 0xfdd0)
+                noteBreak(FrameStart);
+            else if (code == 0xfdd1)
+                noteBreak(FrameEnd);
+        }
     }
-    return out;
+}
+
+void DisplayText::reset()
+{
+    *this = DisplayText(m_keepRecord);
+}
+
+void DisplayText::noteBreak(Break kind)
+{
+    if (m_breakCount % 2 == 0)
+        m_breaks += '\0';
+    ++m_breakCount;
+    setLastBreak(kind);
+}
+
+void DisplayText::setLastBreak(Break kind)
+{
+    const qsizetype index = m_breakCount - 1;
+    const int shift = index % 2 * 4;
+    char &pair = m_breaks[index / 2];
+    pair = char((pair & ~(0xf << shift)) | (kind << shift));
+}
+
+DisplayText::Break DisplayText::breakAt(qsizetype index) const
+{
+    return Break((m_breaks.at(index / 2) >> (index % 2 * 4)) & 0xf);
+}
+
+void DisplayText::notePicture(bool literal)
+{
+    if (literal || !m_literalPictures.isEmpty()) {
+        m_literalPictures.resize(m_pictureCount / 8 + 1, 0);
+        if (literal)
+            m_literalPictures[m_pictureCount / 8] |= char(1 << (m_pictureCount % 8));
+    }
+    ++m_pictureCount;
+}
+
+bool DisplayText::literalPictureAt(qsizetype index) const
+{
+    return index / 8 < m_literalPictures.size()
+            && (m_literalPictures.at(index / 8) >> (index % 8)) & 1;
+}
+
+DisplayText::Original::Original(const DisplayText &display)
+    : m_display(display)
+{
+    m_text.reserve(display.m_fedLength);
+}
+
+void DisplayText::Original::add(QStringView shown)
+{
+    for (QChar c : shown) {
+        const char16_t code = c.unicode();
+        if (code == u'\n' || code == QChar::LineSeparator || code == QChar::ParagraphSeparator
+            || code == 0xfdd0 || code == 0xfdd1) {
+            addBreak();
+        } else if (isPicture(code) && !m_display.literalPictureAt(m_pictures++)) {
+            m_text += QChar(code == LastPicture ? 0x7f : code - FirstPicture);
+        } else {
+            m_text += c;
+        }
+    }
+}
+
+void DisplayText::Original::addBreak()
+{
+    switch (m_display.breakAt(m_breaks++)) {
+    case Lf:
+        m_text += u'\n';
+        break;
+    case CrLf:
+        m_text += u"\r\n";
+        break;
+    case Cr:
+        m_text += u'\r';
+        break;
+    case LineSeparator:
+        m_text += QChar::LineSeparator;
+        break;
+    case ParagraphSeparator:
+        m_text += QChar::ParagraphSeparator;
+        break;
+    case FrameStart:
+        m_text += QChar(0xfdd0);
+        break;
+    case FrameEnd:
+        m_text += QChar(0xfdd1);
+        break;
+    }
 }

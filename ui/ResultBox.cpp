@@ -1,6 +1,11 @@
 #include "ResultBox.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
+
+namespace {
+constexpr qsizetype MaxPending = 64 * 1024;
+}
 
 ResultBox::ResultBox(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -13,13 +18,24 @@ ResultBox::ResultBox(QWidget *parent)
     connect(&m_flushTimer, &QTimer::timeout, this, &ResultBox::flushPending);
 }
 
+QString ResultBox::Text() const
+{
+    DisplayText::Original original(m_display);
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            original.addBreak();
+        original.add(block.text());
+    }
+    original.add(m_pendingDisplay);
+    return original.take();
+}
+
 void ResultBox::setText(const QString &text)
 {
     m_flushTimer.stop();
     m_pendingDisplay.clear();
     m_display.reset();
     m_linesInBlock = 0;
-    m_text.clear();
     clear();
     appendText(text);
     flushPending();
@@ -27,9 +43,12 @@ void ResultBox::setText(const QString &text)
 
 void ResultBox::appendText(const QString &chunk)
 {
-    m_text += chunk;
-    m_pendingDisplay += m_display.feed(chunk);
-    if (!m_flushTimer.isActive())
+    m_display.feed(chunk, m_pendingDisplay);
+    // While reads come back to back the timer waits; a batch this long goes in at once, so that
+    // what waits for the screen stays small beside the answer.
+    if (m_pendingDisplay.size() >= MaxPending)
+        flushPending();
+    else if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }
 
