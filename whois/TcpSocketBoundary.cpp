@@ -39,6 +39,9 @@ void TcpSocketBoundary::Connect(const QString &host, quint16 port)
 {
     Close();
     auto *socket = new QTcpSocket(this);
+    // Each read goes through the decoder and the answer box in copies of its own; bounded reads
+    // keep those copies small when a long answer arrives faster than the window takes it.
+    socket->setReadBufferSize(64 * 1024);
     m_socket = socket;
     connect(socket, &QTcpSocket::connected, this, &TcpSocketBoundary::onConnected);
     connect(socket, &QTcpSocket::readyRead, this, &TcpSocketBoundary::readArrivedBytes);
