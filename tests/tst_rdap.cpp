@@ -124,6 +124,17 @@ private slots:
                 << "trusted" << QList {RdapRoute::redirect(path, 301, "%http" + path)}
                 << failed("redirected to an address that is not secure (http): not followed.")
                 << QByteArray();
+        // A chain of redirects: the answer at its end is shown after 5, and never after 6.
+        const auto chain = [&](int hops) {
+            QList<RdapRoute> routes {RdapRoute::redirect(path, 307, "/1")};
+            for (int hop = 1; hop < hops; ++hop)
+                routes << RdapRoute::redirect('/' + QByteArray::number(hop), 308,
+                                              '/' + QByteArray::number(hop + 1));
+            return routes << RdapRoute {.path = '/' + QByteArray::number(hops), .body = document};
+        };
+        QTest::newRow("5 redirects") << "trusted" << chain(5) << found << QByteArray("/5");
+        QTest::newRow("6 redirects")
+                << "trusted" << chain(6) << failed("redirected more than 5 times.") << QByteArray();
         QTest::newRow("redirect loop") << "trusted"
                                        << QList {RdapRoute::redirect(path, 302, "/loop"),
                                                  RdapRoute::redirect("/loop", 302, path)}
@@ -140,13 +151,8 @@ private slots:
                 << "trusted" << status(429, "Too Many Requests", {{"Retry-After", "30"}})
                 << failed("is limiting queries (HTTP 429): try again in 30 seconds.")
                 << QByteArray();
-        const QByteArray inFiveMinutes
-                = QLocale::c()
-                          .toString(QDateTime::currentDateTimeUtc().addSecs(299),
-                                    u"ddd, dd MMM yyyy hh:mm:ss 'GMT'")
-                          .toLatin1();
         QTest::newRow("429 with a date")
-                << "trusted" << status(429, "Too Many Requests", {{"Retry-After", inFiveMinutes}})
+                << "trusted" << status(429, "Too Many Requests", {{"Retry-After", "%in299s"}})
                 << failed("is limiting queries (HTTP 429): try again in 5 minutes.")
                 << QByteArray();
         QTest::newRow("429 without a hint")
@@ -165,10 +171,13 @@ private slots:
         QTest::newRow("cut-off body")
                 << "trusted" << QList {RdapRoute {.path = path, .body = document, .cutAt = 100}}
                 << failed("closed the connection before the answer was complete.") << QByteArray();
+        // The server never finishes: only counting the bytes as they come ends the answer.
         QByteArray huge = document;
-        huge.insert(1, QByteArray(16 * 1024 * 1024, ' '));
+        huge.insert(1, QByteArray(32 * 1024 * 1024, ' '));
         QTest::newRow("over 16 MB")
-                << "trusted" << QList {RdapRoute {.path = path, .body = huge}}
+                << "trusted"
+                << QList {RdapRoute {
+                           .path = path, .body = huge, .cutAt = 17 * 1024 * 1024, .hold = true}}
                 << failed("sent more than 16 MB: answer not shown.") << QByteArray();
         QTest::newRow("untrusted certificate")
                 << "untrusted" << QList {answer} << failed("is not trusted: %selfsigned.")
@@ -192,6 +201,11 @@ private slots:
             for (auto &[name, value] : route.headers) {
                 value.replace("%origin", origin.toLatin1());
                 value.replace("%http", "http" + origin.toLatin1().mid(5));
+                value.replace("%in299s",
+                              QLocale::c()
+                                      .toString(QDateTime::currentDateTimeUtc().addSecs(299),
+                                                u"ddd, dd MMM yyyy hh:mm:ss 'GMT'")
+                                      .toLatin1());
             }
             rdap.setRoute(route);
         }

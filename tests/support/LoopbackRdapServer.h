@@ -22,8 +22,8 @@ struct RdapRoute
     int delayMs = 0;      // before the answer starts
     int chunk = 0;        // when > 0, the body goes out in pieces this long ...
     int gapMs = 0;        // ... this far apart
-    qsizetype cutAt = -1; // the connection closes after this many body bytes; the length is not
-                          // changed
+    qsizetype cutAt = -1; // only this many body bytes go out; the length is not changed
+    bool hold = false;    // the connection stays open after the last byte instead of closing
 
     static RdapRoute redirect(const QByteArray &path, int status, const QByteArray &location)
     {
@@ -149,16 +149,16 @@ private:
             head += "Content-Type: application/rdap+json\r\n";
         socket->write(head + "\r\n");
         const QByteArray body = route.cutAt >= 0 ? route.body.left(route.cutAt) : route.body;
-        send(socket, body, route.chunk > 0 ? route.chunk : body.size(), route.gapMs);
+        send(socket, body, route.chunk > 0 ? route.chunk : body.size(), route);
     }
 
-    void send(QSslSocket *socket, const QByteArray &rest, qsizetype chunk, int gapMs)
+    void send(QSslSocket *socket, const QByteArray &rest, qsizetype chunk, const RdapRoute &route)
     {
         socket->write(rest.left(chunk));
         if (rest.size() > chunk) {
-            QTimer::singleShot(gapMs, socket,
-                               [=, this] { send(socket, rest.mid(chunk), chunk, gapMs); });
-        } else {
+            QTimer::singleShot(route.gapMs, socket,
+                               [=, this] { send(socket, rest.mid(chunk), chunk, route); });
+        } else if (!route.hold) {
             socket->disconnectFromHost();
         }
     }
