@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=$root/build-fuzz
-targets=(fuzz_serverlist fuzz_query fuzz_exchange)
+targets=(fuzz_serverlist fuzz_query fuzz_exchange fuzz_rdap)
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DONDRIX_BUILD_FUZZERS=ON -DONDRIX_BUILD_TESTS=OFF >/dev/null
