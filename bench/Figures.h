@@ -13,15 +13,21 @@ inline qint64 nowNs()
             .count();
 }
 
-// Resident memory of this process, in KiB.
-inline qint64 rssKiB()
+// A figure of this process's /proc/self/status in KiB, by its field name ("VmRSS:", "VmHWM:").
+inline qint64 statusKiB(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+// Resident memory of this process, in KiB.
+inline qint64 rssKiB()
+{
+    return statusKiB("VmRSS:");
 }
