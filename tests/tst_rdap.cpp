@@ -233,6 +233,20 @@ private slots:
                             .contains(origin + QString::fromLatin1(answerPath)));
     }
 
+    // A proxy set for the desktop serves servers elsewhere; one on this machine is asked directly.
+    void loopbackWithoutProxy()
+    {
+        const QByteArray before = qgetenv("https_proxy");
+        qputenv("https_proxy", "http://127.0.0.1:9");
+        const auto restore = qScopeGuard([&] { qputenv("https_proxy", before); });
+        LoopbackRdapServer rdap;
+        QVERIFY(rdap.listen());
+        rdap.setRoute({.path = "/rdap/domain/example.app", .body = domainDocument("example.app")});
+        Rig rig(u"app,"_s + rdap.url() + u"\r\n"_s);
+        rig.start(u"example.app"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.status, u"Whois data for : example.app"_s, 20000);
+    }
+
     // What is asked: the name in ACE form as one path segment, whatever was typed.
     void request_data()
     {

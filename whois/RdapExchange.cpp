@@ -1,6 +1,7 @@
 #include "RdapExchange.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -59,6 +60,21 @@ QString retryHint(const QByteArray &value)
     return QStringLiteral(": try again in %1 minutes").arg((seconds + 59) / 60);
 }
 
+// The desktop's proxy settings for this manager's requests only: made process-wide, they would
+// also send the port-43 connections through an HTTP proxy. As Qt's own process-wide lookup does,
+// a server on this machine is reached directly, since no proxy can reach it.
+class SystemProxies : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        const QString host = query.peerHostName();
+        if (host == u"localhost" || QHostAddress(host).isLoopback())
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return systemProxyForQuery(query);
+    }
+};
+
 RdapOutcome tooLong(const QString &host)
 {
     return serverDid(host, QStringLiteral("sent more than 16 MB: answer not shown"));
@@ -95,8 +111,8 @@ void RdapExchange::Get(const QUrl &url)
 {
     Close();
     if (!m_manager) {
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
         m_manager = new QNetworkAccessManager(this);
+        m_manager->setProxyFactory(new SystemProxies); // the manager owns it
     }
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/rdap+json, application/json;q=0.9");
