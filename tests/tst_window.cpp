@@ -226,8 +226,9 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString mixed = u"x\r\ny\nz\r"_s.repeated(100);
         QTest::newRow("CR LF split between chunks, a CR at the end")
-                << QString() << QStringList {u"a\r"_s, u"\nb\r"_s, u"c\n"_s, u"\r"_s}
-                << u"a\nb\nc\n\n"_s;
+                << QString()
+                << QStringList {u"a\r"_s, u"\nb\r"_s, u"c"_s, u"\nd\r"_s, u"e\n"_s, u"\r"_s}
+                << u"a\nb\nc\nd\ne\n\n"_s;
         QTest::newRow("characters a document breaks lines at")
                 << QString() << QStringList {u"a\u2028b\u2029c\ufdd0d\ufdd1e\r\n\u2028"_s}
                 << u"a\nb\nc\nd\ne\n\n"_s;

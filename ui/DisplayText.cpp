@@ -11,14 +11,30 @@ bool isPicture(char16_t code)
     return code >= FirstPicture && code <= LastPicture;
 }
 
+// Characters that a text document takes for a line break, whatever the text they come in.
+bool isDocumentBreak(char16_t code)
+{
+    return code == QChar::LineSeparator || code == QChar::ParagraphSeparator || code == 0xfdd0
+            || code == 0xfdd1;
+}
+
 } // namespace
 
 void DisplayText::feed(QStringView chunk, QString &out)
 {
     m_fedLength += chunk.size();
     out.reserve(out.size() + chunk.size());
-    for (QChar c : chunk) {
-        const char16_t code = c.unicode();
+    // Runs of characters that show as themselves are copied whole.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < chunk.size(); ++i) {
+        const char16_t code = chunk[i].unicode();
+        const bool control = (code < 0x20 && code != u'\t') || code == 0x7f;
+        if (!control && !(m_keepRecord && (isPicture(code) || isDocumentBreak(code))))
+            continue;
+        out.append(chunk.sliced(run, i - run));
+        if (i > run)
+            m_afterCarriageReturn = false;
+        run = i + 1;
         if (code == u'\n' && m_afterCarriageReturn) {
             m_afterCarriageReturn = false;
             if (m_keepRecord)
@@ -30,28 +46,25 @@ void DisplayText::feed(QStringView chunk, QString &out)
             out += u'\n';
             if (m_keepRecord)
                 noteBreak(code == u'\r' ? Cr : Lf);
-        } else if (code == u'\t') {
-            out += c;
-        } else if (code < 0x20 || code == 0x7f) {
+        } else if (control) {
             out += QChar(code == 0x7f ? LastPicture : FirstPicture + code);
             if (m_keepRecord)
                 notePicture(false);
         } else {
-            out += c;
-            if (!m_keepRecord)
-                continue;
+            out += QChar(code);
             if (isPicture(code))
                 notePicture(true);
             else if (code == QChar::LineSeparator)
                 noteBreak(LineSeparator);
             else if (code == QChar::ParagraphSeparator)
                 noteBreak(ParagraphSeparator);
-            else if (code == 0xfdd0)
-                noteBreak(FrameStart);
-            else if (code == 0xfdd1)
-                noteBreak(FrameEnd);
+            else
+                noteBreak(code == 0xfdd0 ? FrameStart : FrameEnd);
         }
     }
+    out.append(chunk.sliced(run));
+    if (run < chunk.size())
+        m_afterCarriageReturn = false;
 }
 
 void DisplayText::reset()
@@ -104,17 +117,22 @@ DisplayText::Original::Original(const DisplayText &display)
 
 void DisplayText::Original::add(QStringView shown)
 {
-    for (QChar c : shown) {
-        const char16_t code = c.unicode();
-        if (code == u'\n' || code == QChar::LineSeparator || code == QChar::ParagraphSeparator
-            || code == 0xfdd0 || code == 0xfdd1) {
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t code = shown[i].unicode();
+        const bool lineBreak = code == u'\n' || isDocumentBreak(code);
+        if (!lineBreak && !isPicture(code))
+            continue;
+        m_text.append(shown.sliced(run, i - run));
+        run = i + 1;
+        if (lineBreak)
             addBreak();
-        } else if (isPicture(code) && !m_display.literalPictureAt(m_pictures++)) {
+        else if (m_display.literalPictureAt(m_pictures++))
+            m_text += QChar(code);
+        else
             m_text += QChar(code == LastPicture ? 0x7f : code - FirstPicture);
-        } else {
-            m_text += c;
-        }
     }
+    m_text.append(shown.sliced(run));
 }
 
 void DisplayText::Original::addBreak()
