@@ -100,19 +100,21 @@ JCardContact readJCard(const QJsonValue &vcardArray)
     JCardContact contact;
     for (const QJsonValue &item : vcardArray.toArray().at(1).toArray()) {
         const QJsonArray property = item.toArray();
-        const QString name = property.at(0).toString().toLower();
+        const QString name = property.at(0).toString();
         const QJsonValue params = property.at(1);
         const QJsonValue value = property.at(3);
         // The first of each kind wins, as a whois answer has one line per field.
-        if (name == u"fn" && contact.name.isEmpty())
+        if (name.compare(u"fn", Qt::CaseInsensitive) == 0 && contact.name.isEmpty())
             contact.name = jsonText(value);
-        else if (name == u"org" && contact.organization.isEmpty())
+        else if (name.compare(u"org", Qt::CaseInsensitive) == 0 && contact.organization.isEmpty())
             contact.organization = jsonText(value);
-        else if (name == u"adr" && contact.street.isEmpty() && contact.country.isEmpty())
+        else if (name.compare(u"adr", Qt::CaseInsensitive) == 0 && contact.street.isEmpty()
+                 && contact.country.isEmpty())
             readAddress(params, value, contact);
-        else if (name == u"tel" && contact.phone.isEmpty() && isVoice(params))
+        else if (name.compare(u"tel", Qt::CaseInsensitive) == 0 && contact.phone.isEmpty()
+                 && isVoice(params))
             contact.phone = phoneNumber(value);
-        else if (name == u"email" && contact.email.isEmpty())
+        else if (name.compare(u"email", Qt::CaseInsensitive) == 0 && contact.email.isEmpty())
             contact.email = jsonText(value);
     }
     return contact;

@@ -17,10 +17,10 @@ using namespace Qt::StringLiterals;
 constexpr int MaxEntityDepth = 8;
 
 // A value is shown on its own line: a line break inside it could pass for further fields.
-QString oneLine(QString value)
+void joinLines(QChar *begin, QChar *end)
 {
-    for (QChar &c : value) {
-        switch (c.unicode()) {
+    for (QChar *c = begin; c != end; ++c) {
+        switch (c->unicode()) {
         case u'\n':
         case u'\v':
         case u'\f':
@@ -28,9 +28,14 @@ QString oneLine(QString value)
         case 0x85:
         case 0x2028:
         case 0x2029:
-            c = u' ';
+            *c = u' ';
         }
     }
+}
+
+QString oneLine(QString value)
+{
+    joinLines(value.begin(), value.end());
     return value;
 }
 
@@ -156,6 +161,8 @@ public:
     // shown under this label accounts for the redactions of that name.
     QString valueFor(const QString &label, bool empty)
     {
+        if (m_items.isEmpty())
+            return {};
         const auto found = m_byLabel.constFind(labelKey(label));
         if (found == m_byLabel.cend())
             return {};
@@ -194,6 +201,17 @@ private:
     QMultiHash<QString, qsizetype> m_byLabel;
 };
 
+// "Tech Name", "Tech Organization"...: made once per role, as a registry may list thousands of
+// contacts.
+QStringList contactLabels(QLatin1StringView role)
+{
+    QStringList labels;
+    for (const char *field : {" Name", " Organization", " Street", " City", " State/Province",
+                              " Postal Code", " Country", " Phone", " Email"})
+        labels.append(role + QLatin1StringView(field));
+    return labels;
+}
+
 class Writer
 {
 public:
@@ -201,19 +219,23 @@ public:
         : m_redactions(redacted)
     { }
 
-    void line(const QString &content = {})
+    // Appended in place: answers with many thousand lines are rendered in linear time.
+    void line(std::initializer_list<QStringView> parts = {})
     {
-        m_text += oneLine(content);
+        const qsizetype start = m_text.size();
+        for (QStringView part : parts)
+            m_text += part;
+        joinLines(m_text.begin() + start, m_text.end());
         m_text += "\r\n"_L1;
     }
 
     // "Label: value"; an empty value gives no line unless the server redacted it.
     void field(const QString &label, const QString &value)
     {
-        const bool empty = value.trimmed().isEmpty();
+        const bool empty = QStringView(value).trimmed().isEmpty();
         const QString redacted = m_redactions.valueFor(label, empty);
         if (!empty || !redacted.isEmpty())
-            line(label + ": "_L1 + (empty ? redacted : value));
+            line({label, u": ", empty ? redacted : value});
     }
 
     void fields(const QString &label, const QStringList &values)
@@ -224,18 +246,18 @@ public:
             field(label, value);
     }
 
-    void contact(const QString &role, const JCardContact &contact)
+    // The labels come from contactLabels().
+    void contact(const QStringList &label, const JCardContact &contact)
     {
-        const auto label = [&role](const char *name) { return role + QLatin1StringView(name); };
-        field(label(" Name"), contact.name);
-        field(label(" Organization"), contact.organization);
-        fields(label(" Street"), contact.street);
-        field(label(" City"), contact.city);
-        field(label(" State/Province"), contact.region);
-        field(label(" Postal Code"), contact.postalCode);
-        field(label(" Country"), contact.country);
-        field(label(" Phone"), contact.phone);
-        field(label(" Email"), contact.email);
+        field(label.at(0), contact.name);
+        field(label.at(1), contact.organization);
+        fields(label.at(2), contact.street);
+        field(label.at(3), contact.city);
+        field(label.at(4), contact.region);
+        field(label.at(5), contact.postalCode);
+        field(label.at(6), contact.country);
+        field(label.at(7), contact.phone);
+        field(label.at(8), contact.email);
     }
 
     // Each notice or remark after an empty line: its title, its description, its links.
@@ -254,7 +276,7 @@ public:
                 continue;
             line();
             for (const QString &content : std::as_const(lines))
-                line(content);
+                line({content});
         }
     }
 
@@ -269,7 +291,7 @@ private:
 QString renderDomain(const QJsonObject &domain, const QUrl &source)
 {
     Writer out(domain.value("redacted"_L1));
-    out.line("RDAP answer from "_L1 + source.toString());
+    out.line({u"RDAP answer from ", source.toString()});
     out.line();
     out.field(u"Domain Name"_s, nameWithUnicode(domain));
     out.field(u"Registry Domain ID"_s, text(domain, "handle"_L1));
@@ -314,7 +336,8 @@ QString renderDomain(const QJsonObject &domain, const QUrl &source)
             {"technical"_L1, "Tech"_L1},
             {"billing"_L1, "Billing"_L1},
     };
-    for (const auto &[role, label] : roles) {
+    for (const auto &[role, name] : roles) {
+        const QStringList label = contactLabels(name);
         bool present = false;
         for (const Entity &entity : std::as_const(entities)) {
             if (entity.roles.contains(role)) {
@@ -338,10 +361,10 @@ QString renderDomain(const QJsonObject &domain, const QUrl &source)
                       ? (signedDelegation.toBool() ? u"signedDelegation"_s : u"unsigned"_s)
                       : QString());
     for (const QString &redacted : out.redactions().unshown())
-        out.line(redacted);
+        out.line({redacted});
     const QString lastUpdate = eventDate(domain, "last update of RDAP database"_L1);
     if (!lastUpdate.isEmpty())
-        out.line(">>> Last update of RDAP database: "_L1 + lastUpdate + " <<<"_L1);
+        out.line({u">>> Last update of RDAP database: ", lastUpdate, u" <<<"});
 
     out.notes(domain.value("notices"_L1));
     out.notes(domain.value("remarks"_L1));
