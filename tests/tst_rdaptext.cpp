@@ -274,6 +274,10 @@ private slots:
             "it is an RDAP error: Not Found");
         row("RDAP error without title", json("{'errorCode':429,'description':['Slow down','x']}"),
             "it is an RDAP error: Slow down");
+        row("RDAP error with a mistyped code", json("{'errorCode':['x\\r\\n'],'title':7}"),
+            "it is an RDAP error: 7");
+        row("RDAP error with a mistyped code only", json("{'errorCode':['5\\r\\n0']}"),
+            "it is an RDAP error: code 5 0");
         row("RDAP error with a code only", json("{'errorCode':500}"),
             "it is an RDAP error: code 500");
         row("RDAP error with a long title",

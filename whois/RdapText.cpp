@@ -448,11 +448,12 @@ QString parseProblem(const QJsonParseError &error, QByteArrayView body)
 // "it is an RDAP error: Not Found", with the title cut short for the status line.
 QString errorProblem(const QJsonObject &error)
 {
-    QString title = oneLine(text(error, "title"_L1)).simplified();
+    QString title = text(error, "title"_L1).simplified();
     if (title.isEmpty())
-        title = oneLine(strings(error.value("description"_L1)).value(0)).simplified();
+        title = strings(error.value("description"_L1)).value(0).simplified();
     if (title.isEmpty())
-        title = "code "_L1 + text(error, "errorCode"_L1);
+        title = ("code "_L1 + text(error, "errorCode"_L1)).simplified();
+    title = oneLine(title);
     if (title.size() > 100)
         title = title.first(99) + u'…';
     return "it is an RDAP error: "_L1 + title;
