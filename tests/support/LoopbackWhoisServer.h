@@ -28,6 +28,7 @@ public:
         return m_server.listen(address, port);
     }
     quint16 port() const { return m_server.serverPort(); }
+    void close() { m_server.close(); }
 
     // The answer to every query. With a gap the chunks go out one by one, so that the client
     // most likely reads them separately; TCP may still merge or split them.
