@@ -370,7 +370,7 @@ else
 fi
 
 ## Starting the installed program through the launcher
-run_env=(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DISPLAY XDG_RUNTIME_DIR="$scratch/runtime")
+run_env=(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DISPLAY -u GLIBC_TUNABLES XDG_RUNTIME_DIR="$scratch/runtime")
 
 # Anything the program prints beyond the offscreen platform's notice about size hints is a fault:
 # a missing plugin, library or font shows up here.
@@ -392,6 +392,9 @@ sleep 2
 if kill -0 "$pid" 2>/dev/null; then
     [ "$(readlink -f "/proc/$pid/exe")" = "$(readlink -f "$program")" ] \
         || fail "the launcher started $(readlink -f "/proc/$pid/exe"), not the installed program"
+    # Long answers are taken in on huge pages only if glibc is told so as the program starts.
+    tr '\0' '\n' <"/proc/$pid/environ" | grep -qx 'GLIBC_TUNABLES=glibc.malloc.hugetlb=1' \
+        || fail "the launcher did not ask glibc for huge pages"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 else
