@@ -3,6 +3,7 @@
 #include "Figures.h"
 #include "ResultBox.h"
 #include "StatusLine.h"
+#include "Table.h"
 #include "TcpSocketBoundary.h"
 #include "WhoisClient.h"
 #include "frmMain.h"
@@ -28,28 +29,6 @@ namespace {
 constexpr qsizetype MiB = 1024 * 1024;
 constexpr int SegmentSize = 1460; // one Ethernet segment of payload
 constexpr int StreamRounds = 15;
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
-// The runs that finished: a timed-out one is NaN.
-QList<double> finished(QList<double> values)
-{
-    values.removeIf([](double v) { return std::isnan(v); });
-    return values;
-}
-
-double median(QList<double> values)
-{
-    values = finished(values);
-    if (values.isEmpty())
-        return qQNaN();
-    std::sort(values.begin(), values.end());
-    const qsizetype mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 // Whois-like lines, cut to exactly `size` bytes.
 QByteArray whoisText(qsizetype size)
@@ -279,22 +258,6 @@ Start startProgram(const QString &name)
     return {ms(words[1].toLongLong() - start), words[3].toDouble() / 1024};
 }
 
-void row(const char *figure, const QString &measured, const QString &floor, double ratio,
-         const char *goal, bool met)
-{
-    std::printf("%-22s %14s %22s %7.2f  %-22s %s\n", figure, qPrintable(measured),
-                qPrintable(floor), ratio, goal,
-                std::isnan(ratio) ? "n/a"
-                        : met     ? "met"
-                                  : "NOT MET");
-}
-
-QString num(double value, const char *unit, int decimals = 2)
-{
-    return std::isnan(value) ? QStringLiteral("n/a")
-                             : QString::number(value, 'f', decimals) + QLatin1StringView(unit);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -432,8 +395,7 @@ int main(int argc, char *argv[])
     serverThread.quit();
     serverThread.wait();
 
-    std::printf("%-22s %14s %22s %7s  %-22s %s\n", "figure", "measured", "floor", "ratio", "goal",
-                "result");
+    header();
     const char *streamNames[3] = {"stream 1 MiB", "stream 4 MiB", "stream 16 MiB"};
     for (int s = 0; s < 3; ++s) {
         const double mbps = double(sizes[s]) / 1e3 / median(productRuns[s]);

@@ -5,6 +5,7 @@
 #include "Figures.h"
 #include "LoopbackRdapServer.h"
 #include "ServerTable.h"
+#include "Table.h"
 #include "WhoisClient.h"
 #include "WindowSurface.h"
 
@@ -76,19 +77,6 @@ struct Surface : WindowSurface
     }
     void myStatus_SetProgressText(const QString &) override { }
 };
-
-double median(QList<double> values)
-{
-    if (values.isEmpty())
-        return std::nan("");
-    std::ranges::sort(values);
-    return values.at(values.size() / 2);
-}
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
 
 } // namespace
 
@@ -166,15 +154,9 @@ int main(int argc, char *argv[])
     delete serverThread;
 
     const double q = median(product), g = median(floor);
-    std::printf("%-22s %14s %22s %7s  %-22s %s\n", "figure", "measured", "floor", "ratio", "goal",
-                "result");
-    std::printf("%-22s %14s %22s %7.2f  %-22s %s\n", "RDAP query latency",
-                qPrintable(QString::number(q, 'f', 2) + QStringLiteral(" ms")),
-                qPrintable(QString::number(g, 'f', 2) + QStringLiteral(" ms (bare GET)")), q / g,
-                "<= 1.5 x floor + 1 ms",
-                std::isnan(q) || std::isnan(g) ? "n/a"
-                        : q <= 1.5 * g + 1     ? "met"
-                                               : "NOT MET");
+    header();
+    row("RDAP query latency", num(q, " ms"), num(g, " ms (bare GET)"), q / g,
+        "<= 1.5 x floor + 1 ms", q <= 1.5 * g + 1);
     std::printf(
             "(medians of %lld and %lld of %d alternating runs on loopback HTTPS, a fresh "
             "connection each, after %d warm-up runs; the query includes rendering the %lld-byte "

@@ -1,6 +1,7 @@
 // Rendering RDAP documents of 1, 4 and 16 MiB (many name servers, contacts and notices): the time
 // for 1 MiB, and how it grows with the size, against parsing the same JSON alone.
 #include "RdapText.h"
+#include "Table.h"
 
 #include <QJsonDocument>
 #include <QList>
@@ -68,17 +69,6 @@ qint64 cpuNs()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-double ms(qint64 ns)
-{
-    return ns / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? qQNaN() : values.at(values.size() / 2);
-}
-
 struct Timing
 {
     double render = 0;
@@ -111,27 +101,13 @@ Timing timeDocument(qsizetype bytes)
     return timing;
 }
 
-void row(const char *figure, const QString &measured, const QString &floor, double ratio,
-         const char *goal, bool met)
-{
-    std::printf("%-22s %14s %22s %7.2f  %-22s %s\n", figure, qPrintable(measured),
-                qPrintable(floor), ratio, goal,
-                std::isnan(ratio) ? "n/a"
-                        : met     ? "met"
-                                  : "NOT MET");
-}
-
-QString num(double value, const char *unit)
-{
-    return std::isnan(value) ? u"n/a"_s : QString::number(value, 'f', 2) + QLatin1StringView(unit);
-}
-
 } // namespace
 
 int main()
 {
     constexpr qsizetype MiB = 1024 * 1024;
     const Timing t1 = timeDocument(MiB), t4 = timeDocument(4 * MiB), t16 = timeDocument(16 * MiB);
+    header();
     row("RDAP render 1 MiB", num(t1.render, " ms CPU"), num(t1.parse, " ms (parse)"),
         t1.render / t1.parse, "<= 250 ms", t1.render <= 250);
     const double grow4 = t4.render / t1.render, grow16 = t16.render / t4.render;
