@@ -4,8 +4,9 @@
 #include <QTextCursor>
 
 namespace {
-// Characters waiting for the screen before they go in without waiting for the timer: 1 MiB. Each
-// batch costs a fixed share of layout and scrolling, so far smaller batches cost time instead.
+// Characters waiting for the screen before they go in without waiting for the timer (1 MiB of
+// text). Each batch costs a fixed share of layout and scrolling, so far smaller batches cost time
+// instead.
 constexpr qsizetype MaxPending = 512 * 1024;
 } // namespace
 
