@@ -101,6 +101,7 @@ private slots:
         row("fourth part goes as its value", "192.0.2.010", connecting, arin, "", "192.0.2.10");
         row("first parts go as typed", "010.1e2.+2.&H1F", connecting, arin, "", "010.1e2.+2.31");
         row("spaces in parts, octal", "1. 2 .3.&o17", connecting, arin, "", "1. 2 .3.15");
+        row("zero digits in hex and octal", "&o10.2.3.&H10", connecting, arin, "", "&o10.2.3.16");
         row("half rounds down to even", "1.2.3.25e-1", connecting, arin, "", "1.2.3.2");
         row("half rounds up to even", "1.2.3.35e-1", connecting, arin, "", "1.2.3.4");
         row("rounding beyond 255", "1.2.3.2555e-1", invalid);
