@@ -95,6 +95,12 @@ void WhoisClient::reportWhoisData()
     m_surface.myStatus_SetSimpleText(QStringLiteral("Whois data for : ") + m_queryState.queryText);
 }
 
+void WhoisClient::reportNotFound()
+{
+    m_surface.myStatus_SetSimpleText(QStringLiteral("Whois data for : ") + m_queryState.queryText
+                                     + QStringLiteral(" is NOT FOUND."));
+}
+
 bool WhoisClient::appendToResult(const QString &chunk)
 {
     const qsizetype room = MaxResultLength - m_resultLength;
@@ -128,9 +134,7 @@ void WhoisClient::mySock_DataArrival()
 
     // Each chunk is judged on its own: a phrase split between two reads goes unnoticed.
     if (AnswerRules::containsNotFound(chunk)) {
-        m_surface.myStatus_SetSimpleText(QStringLiteral("Whois data for : ")
-                                         + m_queryState.queryText
-                                         + QStringLiteral(" is NOT FOUND."));
+        reportNotFound();
         closeConnections();
         return;
     }
@@ -197,9 +201,7 @@ void WhoisClient::rdap_Finished(const RdapOutcome &outcome)
         return;
     }
     if (outcome.kind == RdapOutcome::NotFound) {
-        m_surface.myStatus_SetSimpleText(QStringLiteral("Whois data for : ")
-                                         + m_queryState.queryText
-                                         + QStringLiteral(" is NOT FOUND."));
+        reportNotFound();
     } else if (outcome.kind == RdapOutcome::Failure) {
         m_surface.myStatus_SetSimpleText(outcome.sentence);
     } else if (appendToResult(outcome.document.text)) {

@@ -56,6 +56,7 @@ private:
     bool appendToResult(const QString &chunk);
     void closeConnections();
     void reportWhoisData();
+    void reportNotFound();
 
     WindowSurface &m_surface;
     const ServerTable &m_servers;
