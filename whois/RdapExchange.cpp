@@ -233,12 +233,11 @@ RdapOutcome RdapExchange::describe(QNetworkReply &reply) const
     case QNetworkReply::RemoteHostClosedError:
         return serverDid(host,
                          QStringLiteral("closed the connection before the answer was complete"));
-    case QNetworkReply::SslHandshakeFailedError:
-        return failure(host,
-                       QStringLiteral(" is not trusted: ")
-                               + phrase(m_sslError.isEmpty() ? reply.errorString() : m_sslError),
-                       QStringLiteral("it is not trusted: ")
-                               + phrase(m_sslError.isEmpty() ? reply.errorString() : m_sslError));
+    case QNetworkReply::SslHandshakeFailedError: {
+        const QString why = phrase(m_sslError.isEmpty() ? reply.errorString() : m_sslError);
+        return failure(host, QStringLiteral(" is not trusted: ") + why,
+                       QStringLiteral("it is not trusted: ") + why);
+    }
     default:
         return failure(host, QStringLiteral(": ") + phrase(reply.errorString()),
                        phrase(reply.errorString()));
