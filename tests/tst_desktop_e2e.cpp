@@ -26,14 +26,15 @@ bool xdotool(const QStringList &arguments, QByteArray *output = nullptr)
 // With no window manager the focus would follow the pointer: the tests give it to the window
 // themselves. X refuses the focus to a window that is not viewable yet, and on a busy machine a
 // window that was found may still be settling, so the callers try again until the window holds
-// the focus (QTRY_VERIFY), rather than fail at the first refusal.
+// the focus (QTRY_VERIFY), rather than fail at the first refusal. xdotool's --sync is not used:
+// when the focus request is lost it waits for a FocusIn that never comes.
 bool focusWindow(const QString &title)
 {
     QByteArray found, focused;
     if (!xdotool({"search", "--onlyvisible", "--name", u'^' + title + u'$'}, &found))
         return false;
     const QString window = QString::fromLatin1(found.split('\n').constFirst());
-    return xdotool({"windowfocus", "--sync", window}) && xdotool({"getwindowfocus"}, &focused)
+    return xdotool({"windowfocus", window}) && xdotool({"getwindowfocus"}, &focused)
             && QString::fromLatin1(focused) == window;
 }
 
