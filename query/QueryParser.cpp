@@ -1,5 +1,6 @@
 #include "QueryParser.h"
 
+#include "NumberResource.h"
 #include "NumericText.h"
 #include "ServerTable.h"
 #include "SpaceTrim.h"
@@ -14,6 +15,15 @@ namespace {
 QueryDispatch statusOnly(const char *message)
 {
     return QueryDispatch {QString::fromLatin1(message), false, {}, false};
+}
+
+// Every address and AS number is asked at ARIN's whois server, which names the registry that
+// holds it when that is another.
+QueryDispatch askArin(QueryState &state, QueryKind kind)
+{
+    state.whoisServer = QString::fromLatin1(ArinWhoisServer);
+    state.kind = kind;
+    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true, state.whoisServer, false};
 }
 
 } // namespace
@@ -79,14 +89,22 @@ QueryDispatch QueryIP(const QStringList &parts, QueryState &state)
     }
     state.queryText = parts.at(0) + u'.' + parts.at(1) + u'.' + parts.at(2) + u'.'
             + QString::number(static_cast<int>(values[3]));
-    state.whoisServer = QString::fromLatin1(ArinWhoisServer);
-    return QueryDispatch {QString::fromLatin1(ConnectingMessage), true, state.whoisServer, false};
+    return askArin(state, QueryKind::Address);
+}
+
+QueryDispatch QueryNumber(const NumberResource &resource, QueryState &state)
+{
+    state.queryText = resource.queryText;
+    return askArin(state, resource.kind);
 }
 
 QueryDispatch parseQuery(const QString &inputText, QueryState &state, const ServerTable &servers)
 {
-    if (trimSpaces(inputText).isEmpty())
+    const QString trimmed = trimSpaces(inputText);
+    if (trimmed.isEmpty())
         return statusOnly(EnterDomainMessage);
+    if (const auto resource = parseNumberResource(trimmed))
+        return QueryNumber(*resource, state);
     QStringList parts;
     state.partCount = SplitInput(inputText, parts);
     if (IsNumeric(parts.constLast()))

@@ -2,6 +2,8 @@
 
 #include "QueryState.h"
 
+struct NumberResource;
+
 #include <QStringList>
 
 class ServerTable;
@@ -32,6 +34,9 @@ QueryDispatch QueryDomain(const QStringList &parts, QueryState &state, const Ser
 
 // The IPv4 path: checks a dotted address; every address is asked at ARIN's whois server.
 QueryDispatch QueryIP(const QStringList &parts, QueryState &state);
+
+// Addresses, prefixes and AS numbers other than dotted IPv4: asked at ARIN's whois server too.
+QueryDispatch QueryNumber(const NumberResource &resource, QueryState &state);
 
 // Turns the typed text into the query, filling state, which the caller has reset.
 QueryDispatch parseQuery(const QString &inputText, QueryState &state, const ServerTable &servers);

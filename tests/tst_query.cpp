@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_query : public QObject
 {
     Q_OBJECT
@@ -134,6 +136,70 @@ private slots:
         QCOMPARE(dispatch.connectHost, connecting ? whoisServer.trimmed() : QString());
         // Only domain queries wait for a registrar referral.
         QCOMPARE(dispatch.startTimer, connecting && whoisServer != u"whois.arin.net");
+    }
+
+    // IPv6 addresses, prefixes and AS numbers are asked at ARIN; near misses take the paths they
+    // always took, and a dotted IPv4 address keeps its own.
+    void numberResource_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("queryText");
+        QTest::addColumn<int>("kind");
+        const QString connecting = QString::fromLatin1(QueryParser::ConnectingMessage);
+        const QString enter = QString::fromLatin1(QueryParser::EnterDomainMessage);
+        const auto asked = [&](const char *input, const char *queryText,
+                               QueryKind kind = QueryKind::Address) {
+            QTest::newRow(input) << QString::fromLatin1(input) << connecting
+                                 << QString::fromLatin1(queryText) << int(kind);
+        };
+        const auto refused = [](const char *input, const QString &status) {
+            QTest::newRow(input) << QString::fromLatin1(input) << status << QString()
+                                 << int(QueryKind::Domain);
+        };
+        asked(" 2001:DB8::1 ", "2001:DB8::1");
+        asked("::", "::");
+        asked("::1", "::1");
+        asked("1:2:3:4:5:6:7:8", "1:2:3:4:5:6:7:8");
+        asked("1:2:3:4:5:6:7::", "1:2:3:4:5:6:7::");
+        asked("::ffff:192.0.2.1", "::ffff:192.0.2.1");
+        asked("1:2:3:4:5:6:192.0.2.1", "1:2:3:4:5:6:192.0.2.1");
+        asked("192.0.2.0/24", "192.0.2.0/24");
+        asked("0.0.0.0/0", "0.0.0.0/0");
+        asked("2001:db8::/32", "2001:db8::/32");
+        asked("::/128", "::/128");
+        asked("as64496", "AS64496", QueryKind::AsNumber);
+        asked("AS0", "AS0", QueryKind::AsNumber);
+        asked("As007", "AS7", QueryKind::AsNumber);
+        asked("AS4294967295", "AS4294967295", QueryKind::AsNumber);
+        for (const char *input : {"1::2::3", ":::", ":1::", "1::2:", "12345::", "fe80::1%eth0",
+                                  "1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7", "::/129", "::/01", "AS",
+                                  "AS4294967296", "AS99999999999", "AS 1", "AS-1", "AS1a"})
+            refused(input, enter);
+        // A dotted tail or prefix that is not quite an address goes down the IPv4 or domain path.
+        refused("::ffff:192.0.2.01", QString::fromLatin1(QueryParser::InvalidMessage));
+        refused("1:2:3:4:5:6:7:192.0.2.1", QString::fromLatin1(QueryParser::InvalidMessage));
+        refused("192.0.2.0/33", u"No whois server listed to support .0/33 domain"_s);
+        refused("192.0.2.0/024", u"No whois server listed to support .0/024 domain"_s);
+        refused("192.0.2.256/24", u"No whois server listed to support .256/24 domain"_s);
+        refused("3333", QString::fromLatin1(QueryParser::InvalidMessage));
+        QTest::newRow("dotted IPv4")
+                << u"192.0.2.010"_s << connecting << u"192.0.2.10"_s << int(QueryKind::Address);
+    }
+    void numberResource()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, status);
+        const ServerTable table;
+        QueryState state;
+        const QueryDispatch dispatch = QueryParser::parseQuery(input, state, table);
+        QCOMPARE(dispatch.statusText, status);
+        QTEST(int(state.kind), "kind");
+        if (!dispatch.connect)
+            return;
+        QTEST(state.queryText, "queryText");
+        QCOMPARE(dispatch.connectHost, u"whois.arin.net"_s);
+        QVERIFY(!dispatch.startTimer);
     }
 
     // A host that starts with a URL scheme, in any case, names an RDAP service; nothing else does.
