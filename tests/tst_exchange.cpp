@@ -1,6 +1,9 @@
 // The whois conversations on connections whose every event the test drives by hand: only these
 // control where one chunk ends and the next begins.
+#include "ArinReferral.h"
+#include "LoopbackWhoisServer.h"
 #include "ServerTable.h"
+#include "TcpSocketBoundary.h"
 #include "WhoisClient.h"
 #include "WindowSurface.h"
 #include "WireText.h"
@@ -45,6 +48,11 @@ public:
     {
         state = sckConnected;
         emit connected();
+    }
+    void end()
+    {
+        state = sckClosing;
+        emit closedByPeer();
     }
     void feed(const QString &chunk)
     {
@@ -101,6 +109,43 @@ struct Rig : WindowSurface
             mySock().accept();
         for (const QString &chunk : chunks)
             mySock().feed(chunk);
+    }
+};
+
+QString arinData(const QString &name)
+{
+    QFile file(QFINDTESTDATA(u"data/arin/"_s + name));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+// Real connections, each to the loopback server that stands in for the host it was asked for.
+class LoopbackSocket : public TcpSocketBoundary
+{
+public:
+    inline static QHash<QString, QPair<QString, quint16>> routes;
+    void Connect(const QString &host, quint16 port) override
+    {
+        const auto route = routes.value(host, {host, port});
+        TcpSocketBoundary::Connect(route.first, route.second);
+    }
+};
+
+struct LoopbackRig : Rig
+{
+    LoopbackWhoisServer arin, rir;
+    WhoisClient real {*this, servers, [] { return std::make_unique<LoopbackSocket>(); }};
+
+    LoopbackRig()
+    {
+        QVERIFY(arin.listen() && rir.listen(QHostAddress(u"127.0.0.2"_s)));
+        LoopbackSocket::routes = {{u"whois.arin.net"_s, {u"127.0.0.1"_s, arin.port()}},
+                                  {u"whois.ripe.net"_s, {u"127.0.0.2"_s, rir.port()}}};
+        arin.setAnswer({arinData(u"ripe-referral.txt"_s).toLatin1()});
+    }
+    void ask(const QString &query)
+    {
+        input = query;
+        real.StartQuery();
     }
 };
 
@@ -239,6 +284,186 @@ private slots:
                  cut ? QStringLiteral("Whois answer too long: stopped after 16 MB.") : FoundCom);
         QCOMPARE(rig.closes(), QList<int>(2, cut ? 2 : 1));
         QCOMPARE(rig.client.Timer1().isActive(), !cut);
+    }
+
+    // ARIN names the registry that holds an address or AS number it does not. Once its answer is
+    // whole, that registry gets the same question, and its answer follows ARIN's unchanged.
+    void arinReferral_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("answer");   // ARIN's, from data/arin
+        QTest::addColumn<QList<int>>("cuts");  // chunk ends, counted from "ReferralServer"
+        QTest::addColumn<QString>("line");     // sent to ARIN
+        QTest::addColumn<QString>("host");     // asked next; empty: ARIN's answer stands alone
+        QTest::addColumn<QString>("question"); // as shown, and as asked of the next registry
+        QTest::newRow("IPv4, CR LF, after the terms and a ResourceLink")
+                << u"138.198.0.1"_s << u"ripe-referral.txt"_s << QList<int> {}
+                << u"n +138.198.0.1\r\n"_s << u"whois.ripe.net"_s << u"138.198.0.1"_s;
+        QTest::newRow("line split in the marker and in the host")
+                << u"138.198.0.1"_s << u"ripe-referral.txt"_s << QList<int> {6, 30}
+                << u"n +138.198.0.1\r\n"_s << u"whois.ripe.net"_s << u"138.198.0.1"_s;
+        QTest::newRow("IPv6 prefix; LF, one space, in the first of two chunks")
+                << u"2001:DB8::/32"_s << u"apnic-referral-2013.txt"_s << QList<int> {60}
+                << u"n +2001:DB8::/32\r\n"_s << u"whois.apnic.net"_s << u"2001:DB8::/32"_s;
+        QTest::newRow("AS number, port 43 and a slash")
+                << u"as64496"_s << u"as-referral.txt"_s << QList<int> {} << u"a +64496\r\n"_s
+                << u"whois.ripe.net"_s << u"AS64496"_s;
+        QTest::newRow("rwhois is another protocol")
+                << u"192.0.2.1"_s << u"rwhois-referral.txt"_s << QList<int> {}
+                << u"n +192.0.2.1\r\n"_s << QString() << u"192.0.2.1"_s;
+    }
+    void arinReferral()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QList<int>, cuts);
+        QFETCH(QString, host);
+        QFETCH(QString, question);
+        Rig rig;
+        QFETCH(QString, input);
+        rig.start(input);
+        QTEST(rig.mySock().written, "line");
+        const QString arin = arinData(answer);
+        const qsizetype marker = arin.indexOf(u"ReferralServer");
+        qsizetype from = 0;
+        for (int cut : cuts) {
+            rig.mySock().feed(arin.mid(from, marker + cut - from));
+            from = marker + cut;
+        }
+        rig.mySock().feed(arin.mid(from));
+        QCOMPARE(rig.mySock2().state, int(SocketBoundary::sckClosed)); // until ARIN has finished
+        rig.mySock().end();
+        QCOMPARE(rig.mySock2().host, host);
+        const QString status = u"Whois data for : "_s + question;
+        const QString rir = arinData(u"ripe-answer.txt"_s);
+        if (!host.isEmpty()) {
+            QCOMPARE(rig.mySock2().port, quint16(43));
+            rig.mySock2().accept();
+            QCOMPARE(rig.mySock2().written, question + u"\r\n"_s);
+            rig.mySock2().feed(rir.left(100));
+            rig.mySock2().feed(rir.mid(100));
+        }
+        QCOMPARE(rig.result, host.isEmpty() ? arin : arin + rir);
+        QCOMPARE(rig.status, status);
+        QCOMPARE(rig.spoken, QStringList {status});
+        // Once per query.
+        rig.mySock2().host.clear();
+        rig.mySock().end();
+        QCOMPARE(rig.mySock2().host, QString());
+    }
+
+    // The referral lines ARIN has written, and lines from which no whois server on port 43 can be
+    // read, whole and cut after every character.
+    void referralLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("host");
+        const QString ripe = u"whois.ripe.net"_s;
+        const auto line = [](const char *name, const QString &text, const QString &host = {}) {
+            QTest::newRow(name) << text << host;
+        };
+        line("one space", u"ReferralServer: whois://whois.ripe.net\n"_s, ripe);
+        line("two spaces, CR LF", u"ReferralServer:  whois://whois.ripe.net\r\n"_s, ripe);
+        line("tab, port 43", u"ReferralServer:\twhois://whois.ripe.net:43\n"_s, ripe);
+        line("port 43 and slash", u"ReferralServer: whois://whois.ripe.net:43/\r\n"_s, ripe);
+        line("the first of two",
+             u"x\nReferralServer: whois://a.test\nReferralServer: whois://b.test\n"_s, u"a.test"_s);
+        line("after one not followed",
+             u"ReferralServer: rwhois://r.test:4321\nReferralServer: whois://whois.ripe.net/\n"_s,
+             ripe);
+        line("rwhois", u"ReferralServer: rwhois://rwhois.example.net:4321\n"_s);
+        line("other port", u"ReferralServer: whois://whois.ripe.net:4343\n"_s);
+        line("no blank", u"ReferralServer:whois://whois.ripe.net\n"_s);
+        line("ResourceLink", u"ResourceLink:  whois.ripe.net\n"_s);
+        line("not at a line start", u"x ReferralServer: whois://whois.ripe.net\n"_s);
+        line("other letter case", u"referralserver: whois://whois.ripe.net\n"_s);
+        line("no line end yet", u"ReferralServer: whois://whois.ripe.net"_s);
+        line("lone CR", u"ReferralServer: whois://whois.ripe.net\rx\n"_s);
+        line("text after the host", u"ReferralServer: whois://whois.ripe.net x\n"_s);
+        line("path", u"ReferralServer: whois://whois.ripe.net/x\n"_s);
+        line("user", u"ReferralServer: whois://u@whois.ripe.net\n"_s);
+        line("NUL", u"ReferralServer: whois://whois\0.ripe.net\n"_s);
+        line("non-ASCII", u"ReferralServer: whois://whoís.test\n"_s);
+        line("empty host", u"ReferralServer: whois://\n"_s);
+        line("empty label", u"ReferralServer: whois://whois..test\n"_s);
+        line("hyphen at a label's edge", u"ReferralServer: whois://-whois.test\n"_s);
+        line("label of 64", u"ReferralServer: whois://"_s + QString(64, u'a') + u".test\n"_s);
+        line("host of 10,000", u"ReferralServer: whois://"_s + u"a."_s.repeated(4999) + u"a\n"_s);
+    }
+    void referralLine()
+    {
+        QFETCH(QString, text);
+        ArinReferral whole, cut;
+        whole.scan(text);
+        for (QChar c : text)
+            cut.scan(QStringView(&c, 1));
+        QTEST(whole.host(), "host");
+        QTEST(cut.host(), "host");
+    }
+
+    // A query that ended before ARIN closed the connection asks no other registry.
+    void arinReferralAfterAnEarlyEnd_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("not found") << u"No match found for n + 138.198.0.1.\r\n"_s
+                                   << u"Whois data for : 138.198.0.1 is NOT FOUND."_s;
+        QTest::newRow("16 MB") << QString(16 * MiB, u'x')
+                               << u"Whois answer too long: stopped after 16 MB."_s;
+        QTest::newRow("error") << QString() << u"Connection reset by peer"_s;
+    }
+    void arinReferralAfterAnEarlyEnd()
+    {
+        QFETCH(QString, ending);
+        Rig rig;
+        rig.start(u"138.198.0.1"_s, {arinData(u"ripe-referral.txt"_s)});
+        if (ending.isEmpty())
+            emit rig.mySock().errorOccurred(u"Connection reset by peer"_s);
+        else
+            rig.mySock().feed(ending);
+        rig.mySock().end();
+        QTEST(rig.status, "status");
+        QCOMPARE(rig.mySock2().host, QString());
+    }
+
+    // The same over real connections: the registry ARIN names answers, refuses or has no address,
+    // or a new query starts while its answer is still coming.
+    void arinReferralOnLoopback_data()
+    {
+        QTest::addColumn<QString>("route"); // where whois.ripe.net leads
+        QTest::addColumn<QString>("status");
+        QTest::newRow("answered") << u"127.0.0.2"_s << u"Whois data for : 138.198.0.1"_s;
+        QTest::newRow("refused") << u"127.0.0.3"_s << u"Connection refused"_s;
+        QTest::newRow("no address")
+                << u"no-such-host.invalid"_s << u"Authoritative answer: Host not found"_s;
+        QTest::newRow("new query meanwhile") << u"127.0.0.2"_s << QString();
+    }
+    void arinReferralOnLoopback()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, status);
+        LoopbackRig rig;
+        LoopbackSocket::routes[u"whois.ripe.net"_s].first = route;
+        const QString arin = arinData(u"ripe-referral.txt"_s);
+        const QString rir = arinData(u"ripe-answer.txt"_s);
+        const bool abandoned = status.isEmpty();
+        rig.rir.setAnswer({rir.left(100).toLatin1(), rir.mid(100).toLatin1()},
+                          abandoned ? LoopbackWhoisServer::Ending::KeepOpen
+                                    : LoopbackWhoisServer::Ending::Close,
+                          abandoned ? 60000 : 0);
+        rig.ask(u"138.198.0.1"_s);
+        if (abandoned) {
+            QTRY_COMPARE(rig.result, arin + rir.left(100));
+            rig.ask(QString());
+            QTRY_COMPARE(rig.rir.openConnections(), 0);
+            QCOMPARE(rig.result, QString());
+            return;
+        }
+        QTRY_COMPARE(rig.status, status);
+        QTRY_COMPARE(rig.result, route == u"127.0.0.2" ? arin + rir : arin);
+        QCOMPARE(rig.arin.queries(), QList<QByteArray> {"n +138.198.0.1\r\n"});
+        QCOMPARE(rig.rir.queries(),
+                 route == u"127.0.0.2" ? QList<QByteArray> {"138.198.0.1\r\n"}
+                                       : QList<QByteArray> {});
     }
 
     void arrivalCountSaturates()

@@ -9,9 +9,13 @@ QString QueryLine(const QueryState &state)
     const QLatin1StringView crlf("\r\n");
     if (state.tld == u"co.jp" || state.tld == u"jp")
         return state.queryText + QLatin1StringView(" /e") + crlf;
-    // ARIN reads "n +" as: network records, with full detail.
-    if (state.whoisServer == QLatin1StringView(QueryParser::ArinWhoisServer))
+    // ARIN reads "n +" as: network records, with full detail; "a +" as: AS number records, and
+    // there the number goes without its "AS".
+    if (state.whoisServer == QLatin1StringView(QueryParser::ArinWhoisServer)) {
+        if (state.kind == QueryKind::AsNumber)
+            return QLatin1StringView("a +") + state.queryText.sliced(2) + crlf;
         return QLatin1StringView("n +") + state.queryText + crlf;
+    }
     return state.queryText + crlf;
 }
 

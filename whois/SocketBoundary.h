@@ -40,6 +40,8 @@ public:
 signals:
     void connected();
     void dataArrived(qint64 bytesTotal);
+    // The server ended the connection after everything it sent had arrived.
+    void closedByPeer();
     void errorOccurred(const QString &description);
 };
 

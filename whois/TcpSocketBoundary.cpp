@@ -151,7 +151,11 @@ void TcpSocketBoundary::onDisconnected()
     const QByteArray bytes = m_socket->readAll();
     m_peerClosed = true;
     const QString rest = m_decoder.decode(bytes) + m_decoder.flush();
+    const quint64 generation = m_generation;
     deliver(rest, bytes.size());
+    // Unless reading that rest has ended the connection from this side.
+    if (generation == m_generation)
+        emit closedByPeer();
 }
 
 void TcpSocketBoundary::onError(QAbstractSocket::SocketError error)

@@ -30,6 +30,7 @@ WhoisClient::WhoisClient(WindowSurface &surface, const ServerTable &servers,
     connect(m_mySock.get(), &SocketBoundary::connected, this, &WhoisClient::mySock_Connect);
     connect(m_mySock.get(), &SocketBoundary::dataArrived, this, &WhoisClient::mySock_DataArrival);
     connect(m_mySock.get(), &SocketBoundary::errorOccurred, this, &WhoisClient::mySock_Error);
+    connect(m_mySock.get(), &SocketBoundary::closedByPeer, this, &WhoisClient::mySock_Close);
     connect(m_mySock2.get(), &SocketBoundary::connected, this, &WhoisClient::mySock2_Connect);
     connect(m_mySock2.get(), &SocketBoundary::dataArrived, this, &WhoisClient::mySock2_DataArrival);
     connect(m_mySock2.get(), &SocketBoundary::errorOccurred, this, &WhoisClient::mySock2_Error);
@@ -54,6 +55,7 @@ void WhoisClient::StartQuery()
     m_surface.txtResult_SetText(QString());
     m_resultLength = 0;
     m_queryState = QueryState();
+    m_arinReferral.reset();
     m_timer1.stop();
 
     const QueryDispatch dispatch
@@ -88,6 +90,8 @@ void WhoisClient::closeConnections()
     if (m_rdap)
         m_rdap->Close();
     m_timer1.stop();
+    // A query that ended early follows no referral that its answer named.
+    m_arinReferral.reset();
 }
 
 void WhoisClient::reportWhoisData()
@@ -138,6 +142,8 @@ void WhoisClient::mySock_DataArrival()
         closeConnections();
         return;
     }
+    if (m_queryState.kind != QueryKind::Domain)
+        m_arinReferral.scan(chunk);
     const bool refers = AnswerRules::isReferralSuffix(m_queryState.tld);
     if (!refers && m_queryState.arrivalCount == 1) {
         m_timer1.stop();
@@ -161,6 +167,18 @@ void WhoisClient::mySock_Error(const QString &description)
                                          + QStringLiteral(" not available."));
     }
     closeConnections();
+}
+
+void WhoisClient::mySock_Close()
+{
+    // ARIN's referral line may come anywhere in its answer, which is whole once ARIN has closed
+    // the connection. The registry it names is asked once, and its answer follows ARIN's as a
+    // registrar's follows a registry's. The status line already says what the answer is about.
+    const QString host = m_arinReferral.host();
+    if (host.isEmpty() || !m_queryState.referralServer.isEmpty())
+        return;
+    m_queryState.referralServer = host;
+    m_mySock2->Connect(host, WhoisPort);
 }
 
 void WhoisClient::Timer1_Timer()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArinReferral.h"
 #include "QueryState.h"
 #include "SocketBoundary.h"
 
@@ -46,6 +47,7 @@ public:
     void mySock_Connect();
     void mySock_DataArrival();
     void mySock_Error(const QString &description);
+    void mySock_Close();
     void Timer1_Timer();
     void mySock2_Connect();
     void mySock2_DataArrival();
@@ -65,6 +67,7 @@ private:
     QTimer m_timer1;
     QueryState m_queryState;
     qsizetype m_resultLength = 0;
+    ArinReferral m_arinReferral;
     std::unique_ptr<RdapExchange> m_rdap; // made by the first RDAP query
     bool m_rdapRegistrar = false;         // the pending RDAP request is the registrar's
 };
