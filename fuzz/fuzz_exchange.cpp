@@ -1,6 +1,7 @@
 // A whois conversation driven by arbitrary bytes. The first byte picks the query, the second is
 // the separator that cuts the rest into steps; each step's first byte says what happens (a chunk
-// from either server, a timer tick, a connection, an error, a new query), the rest is the chunk.
+// from either server, a timer tick, a connection, the end of the first answer, an error, a new
+// query), the rest is the chunk.
 // Besides: the answer decoder gives the same text however the bytes are cut, and loses none.
 #include "Require.h"
 #include "ServerTable.h"
@@ -9,6 +10,7 @@
 #include "WireText.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -28,11 +30,14 @@ struct Surface : WindowSurface
 
 struct Socket : SocketBoundary
 {
-    int state = sckClosed;
+    int state = sckClosed, connects = 0;
+    quint16 port = 0;
     QString host, unread;
-    void Connect(const QString &to, quint16) override
+    void Connect(const QString &to, quint16 toPort) override
     {
         host = to;
+        port = toPort;
+        ++connects;
         state = sckConnecting;
     }
     void SendData(const QString &) override { }
@@ -76,10 +81,14 @@ void fuzzDecoder(const QList<QByteArray> &pieces)
 void fuzzExchange(char kind, const QList<QByteArray> &steps)
 {
     static const char *const inputs[]
-            = {"www.example.com", "example.net", "example.jp", "www.example.co.jp",
-               "example.org",     "192.0.2.010", "example.zz"};
+            = {"www.example.com", "example.net", "example.jp",  "www.example.co.jp", "example.org",
+               "192.0.2.010",     "example.zz",  "2001:db8::1", "as64496",           "10.0.0.0/8"};
+    // A host name as DNS spells it: letters, digits and inner hyphens, labels of up to 63.
+    static const QRegularExpression hostName(
+            QStringLiteral("^(?=.{1,253}$)[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?"
+                           "(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)*$"));
     Surface surface;
-    surface.input = QString::fromLatin1(inputs[static_cast<unsigned char>(kind) % 7]);
+    surface.input = QString::fromLatin1(inputs[static_cast<unsigned char>(kind) % 10]);
     QList<Socket *> sockets;
     WhoisClient client(surface, servers, [&sockets] {
         sockets.append(new Socket);
@@ -110,6 +119,19 @@ void fuzzExchange(char kind, const QList<QByteArray> &steps)
         case 'c':
             mySock2.open();
             break;
+        case 'z':
+            // The first server closes the connection. A registry that ARIN names is asked once,
+            // on port 43, and only when it is named by a host name, whatever else the line holds.
+            if (mySock.state == Socket::sckConnected) {
+                const int before = mySock2.connects;
+                mySock.state = Socket::sckClosing;
+                emit mySock.closedByPeer();
+                REQUIRE(mySock2.connects == before
+                        || (before == 0 && mySock2.connects == 1 && mySock2.port == 43
+                            && hostName.match(mySock2.host).hasMatch()
+                            && client.queryState().kind != QueryKind::Domain));
+            }
+            break;
         case 'e':
         case 'f':
             // Only a connection in use can fail, and a failure ends the whole query.
@@ -122,6 +144,7 @@ void fuzzExchange(char kind, const QList<QByteArray> &steps)
             break;
         case 'q':
             client.StartQuery();
+            mySock2.connects = 0;
             REQUIRE(surface.result.isEmpty() && client.queryState().arrivalCount == 0);
             mySock.open();
             break;
