@@ -12,11 +12,11 @@ namespace {
 
 const QString MainTitle = u"The smartest little whois tool"_s;
 
-bool xdotool(const QStringList &arguments, QByteArray *output = nullptr)
+bool xdotool(const QStringList &arguments, QByteArray *output = nullptr, int timeoutMs = 20000)
 {
     QProcess tool;
     tool.start(u"xdotool"_s, arguments);
-    const bool done = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit
+    const bool done = tool.waitForFinished(timeoutMs) && tool.exitStatus() == QProcess::NormalExit
             && tool.exitCode() == 0;
     if (output)
         *output = tool.readAllStandardOutput().trimmed();
@@ -27,14 +27,17 @@ bool xdotool(const QStringList &arguments, QByteArray *output = nullptr)
 // themselves. X refuses the focus to a window that is not viewable yet, and on a busy machine a
 // window that was found may still be settling, so the callers try again until the window holds
 // the focus (QTRY_VERIFY), rather than fail at the first refusal. xdotool's --sync is not used:
-// when the focus request is lost it waits for a FocusIn that never comes.
+// when the focus request is lost it waits for a FocusIn that never comes; and a call that hangs
+// is given up after a few seconds.
 bool focusWindow(const QString &title)
 {
+    constexpr int timeoutMs = 5000; // a call that hangs is given up, and the caller tries again
     QByteArray found, focused;
-    if (!xdotool({"search", "--onlyvisible", "--name", u'^' + title + u'$'}, &found))
+    if (!xdotool({"search", "--onlyvisible", "--name", u'^' + title + u'$'}, &found, timeoutMs))
         return false;
     const QString window = QString::fromLatin1(found.split('\n').constFirst());
-    return xdotool({"windowfocus", window}) && xdotool({"getwindowfocus"}, &focused)
+    return xdotool({"windowfocus", window}, nullptr, timeoutMs)
+            && xdotool({"getwindowfocus"}, &focused, timeoutMs)
             && QString::fromLatin1(focused) == window;
 }
 
@@ -75,14 +78,17 @@ class tst_DesktopE2E : public QObject
     }
 
 private slots:
-    // One Xvfb for the desktop tests, on the first free display number, which it reports.
+    // One Xvfb for the desktop tests, on the first free display number, which it reports. An X
+    // server resets when its last client leaves and refuses connections meanwhile, so a program
+    // started right after the one before was killed would find no display: -noreset.
     void initTestCase()
     {
         if (QStandardPaths::findExecutable(u"Xvfb"_s).isEmpty()
             || QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
             return;
-        m_xvfb.start(u"Xvfb"_s,
-                     {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        m_xvfb.start(
+                u"Xvfb"_s,
+                {"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
         while (m_xvfb.waitForReadyRead(30000) && !m_xvfb.canReadLine()) { }
         QVERIFY2(m_xvfb.canReadLine(), "Xvfb did not start");
         qputenv("DISPLAY", ':' + m_xvfb.readLine().trimmed());
@@ -113,7 +119,7 @@ private slots:
             QSKIP("cannot listen on 127.0.0.1:43: the whois port needs root and must be free");
         server.setAnswer({"Domain: example.test\r\n"});
         QVERIFY(start("test,127.0.0.1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(focusWindow(MainTitle), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(focusWindow(MainTitle), 60000);
         QVERIFY(xdotool({"type", "www.Example.TEST"}));
         QVERIFY(xdotool({"key", "Return"}));
         QTRY_COMPARE_WITH_TIMEOUT(server.queries(), QList<QByteArray> {"example.test\r\n"}, 30000);
@@ -124,7 +130,7 @@ private slots:
     void brokenServerList()
     {
         QVERIFY(start("com,whois.example\r\ntest 127.0.0.1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(focusWindow(u"Ondrix"_s), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(focusWindow(u"Ondrix"_s), 60000);
         QVERIFY(!xdotool({"search", "--name", MainTitle}));
         QVERIFY(xdotool({"key", "Return"}));
         QVERIFY(m_app.waitForFinished(30000));
