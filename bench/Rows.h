@@ -12,12 +12,13 @@ inline constexpr int StartupRuns = 15;
 inline constexpr int PeakRuns = 5;
 inline constexpr int StreamRounds = 15;
 
-// Start-up to shown and idle memory, each in a fresh process: the real window, and an empty
-// QMainWindow of the same size (StartupRows.cpp).
+// Start-up to shown and idle memory, each in a fresh process: the real window; the floor, a
+// window with the same widgets, fonts, picture and geometry and no logic behind them; and an
+// empty QMainWindow of the same size (StartupRows.cpp).
 struct StartupFigures
 {
-    QList<double> windowMs, emptyMs;
-    QList<double> windowMiB, emptyMiB;
+    QList<double> windowMs, floorMs, emptyMs;
+    QList<double> windowMiB, floorMiB, emptyMiB;
 };
 StartupFigures measureStartup();
 void printStartup(const StartupFigures &figures);

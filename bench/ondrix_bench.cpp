@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     serverThread.quit();
     serverThread.wait();
 
-    header();
+    header("second floor");
     printStreaming(stream);
     printPeak(peak);
     printQueries(queries);
