@@ -32,20 +32,27 @@ inline double median(QList<double> values)
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-inline void header()
+// A table whose rows may set a figure beside a second floor, after the result, names that
+// column here.
+inline void header(const char *second = nullptr)
 {
-    std::printf("%-22s %14s %22s %7s  %-22s %s\n", "figure", "measured", "floor", "ratio", "goal",
-                "result");
+    std::printf("%-22s %14s %22s %7s  %-22s ", "figure", "measured", "floor", "ratio", "goal");
+    if (second)
+        std::printf("%-7s  %s\n", "result", second);
+    else
+        std::printf("result\n");
 }
 
 inline void row(const char *figure, const QString &measured, const QString &floor, double ratio,
-                const char *goal, bool met)
+                const char *goal, bool met, const QString &second = {})
 {
-    std::printf("%-22s %14s %22s %7.2f  %-22s %s\n", figure, qPrintable(measured),
-                qPrintable(floor), ratio, goal,
-                std::isnan(ratio) ? "n/a"
-                        : met     ? "met"
-                                  : "NOT MET");
+    const char *result = std::isnan(ratio) ? "n/a" : met ? "met" : "NOT MET";
+    std::printf("%-22s %14s %22s %7.2f  %-22s ", figure, qPrintable(measured), qPrintable(floor),
+                ratio, goal);
+    if (second.isEmpty())
+        std::printf("%s\n", result);
+    else
+        std::printf("%-7s  %s\n", result, qPrintable(second));
 }
 
 inline QString num(double value, const char *unit, int decimals = 2)

@@ -1,10 +1,14 @@
 // Start-up figures of one window: prints the moment it was on screen (steady clock) and its
-// resident memory once it has settled. Built with the real main window and, as the floor, with an
-// empty QMainWindow of the same size.
+// resident memory once it has settled. Built with the real main window and, as floors, with the
+// same widgets and no logic behind them (FloorWindow.cpp) and with an empty QMainWindow of the
+// same size.
 #include "Figures.h"
 
-#ifdef BENCH_ONDRIX_WINDOW
+#if defined(BENCH_ONDRIX_WINDOW)
 #include "frmMain.h"
+#elif defined(BENCH_FLOOR_WINDOW)
+#include "FloorWindow.h"
+#include <QMainWindow>
 #else
 #include <QMainWindow>
 #endif
@@ -19,10 +23,13 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-#ifdef BENCH_ONDRIX_WINDOW
+#if defined(BENCH_ONDRIX_WINDOW)
     frmMain window;
     if (!window.Form_Load())
         return 1;
+#elif defined(BENCH_FLOOR_WINDOW)
+    QMainWindow window;
+    buildFloorWindow(window);
 #else
     QMainWindow window;
     window.setGeometry(91, 36, 617, 494); // where and how big the main window opens
