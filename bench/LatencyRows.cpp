@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpSocket>
 
 namespace {
 
@@ -24,6 +25,28 @@ double whoisCommand(const QString &program, quint16 port)
         || whois.readAllStandardOutput().size() < 1900) // it prints CR LF as LF
         return qQNaN();
     return ms(nowNs() - start);
+}
+
+// One exchange of a bare QTcpSocket, read until `size` bytes are in (0: until the server closes
+// the connection). Returns when it ended, 0 if it did not.
+qint64 bareExchange(const QString &address, quint16 port, const QByteArray &line, qsizetype size)
+{
+    QTcpSocket socket;
+    Waiter waiter;
+    qsizetype received = 0;
+    QObject::connect(&socket, &QTcpSocket::connected, &waiter, [&] { socket.write(line); });
+    QObject::connect(&socket, &QTcpSocket::readyRead, &waiter, [&] {
+        received += socket.readAll().size();
+        if (size && received >= size)
+            waiter.finish();
+    });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &waiter, [&] {
+        received += socket.readAll().size();
+        if (!size && received)
+            waiter.finish();
+    });
+    socket.connectToHost(QHostAddress(address), port);
+    return waiter.wait() ? waiter.endNs : 0;
 }
 
 } // namespace
@@ -81,4 +104,35 @@ void printReferral(const ReferralFigures &figures, const QueryFigures &queries)
     const double r = median(figures.runsMs);
     row("referral latency", num(r, " ms"), num(referralFloor, " ms (tick+2 trips)"),
         r / referralFloor, "<= floor", r <= referralFloor);
+}
+
+ArinFigures measureArinReferral(frmMain &window, quint16 port, qsizetype arinSize,
+                                qsizetype answerSize)
+{
+    TcpSocketBoundary::setPortForTesting(port);
+    window.txtURL->setText(QStringLiteral("192.0.2.1"));
+    ArinFigures figures;
+    for (int i = 0; i < 200; ++i) {
+        if (i % 2) {
+            const qint64 start = nowNs();
+            const qint64 arinEnd
+                    = bareExchange(QString::fromLatin1(ArinAddress), port, "n +192.0.2.1\r\n", 0);
+            const qint64 end = arinEnd
+                    ? bareExchange(QStringLiteral("127.0.0.5"), port, "192.0.2.1\r\n", answerSize)
+                    : 0;
+            figures.bareMs << (end ? ms(end - start) : qQNaN());
+            continue;
+        }
+        figures.queryMs << queryUntil(window, window.client().mySock2(),
+                                      wholeAnswer(window, arinSize + answerSize))
+                                   .ms();
+    }
+    return figures;
+}
+
+void printArinReferral(const ArinFigures &figures)
+{
+    const double q = median(figures.queryMs), bare = median(figures.bareMs);
+    row("ARIN referral latency", num(q, " ms"), num(bare, " ms (2 bare trips)"), q / bare,
+        "<= 1.5 x floor + 1 ms", q <= 1.5 * bare + 1);
 }

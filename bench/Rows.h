@@ -61,6 +61,19 @@ ReferralFigures measureReferral(frmMain &window, BenchServer &registry, quint16 
                                 qsizetype answerSize);
 void printReferral(const ReferralFigures &figures, const QueryFigures &queries);
 
+// ARIN's referral: an IPv4 query, from Enter until the answer of the registry that ARIN names is
+// in, against two bare exchanges in a row, ARIN's read to its end and then the registry's
+// (LatencyRows.cpp). The window's connections to whois.arin.net go to `arinAddress`; every
+// server listens on `port`.
+struct ArinFigures
+{
+    QList<double> queryMs, bareMs;
+};
+inline constexpr auto ArinAddress = "127.0.0.4";
+ArinFigures measureArinReferral(frmMain &window, quint16 port, qsizetype arinSize,
+                                qsizetype answerSize);
+void printArinReferral(const ArinFigures &figures);
+
 // Streaming 1, 4 and 16 MiB through the window, beside a bare client (StreamingRows.cpp).
 struct StreamFigures
 {

@@ -3,8 +3,10 @@
 // Each kind of figure has its file (Rows.h); this one sets up the servers and the window, runs
 // them in a fixed order and prints the table.
 #include "BenchServer.h"
+#include "QueryParser.h"
 #include "Rows.h"
 #include "Table.h"
+#include "TcpSocketBoundary.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -12,6 +14,21 @@
 #include <QThread>
 
 #include <cstdio>
+
+namespace {
+
+// The window's connections, but those to ARIN's whois server go to a loopback address.
+class ArinOnLoopback : public TcpSocketBoundary
+{
+public:
+    void Connect(const QString &host, quint16 port) override
+    {
+        const bool arin = host == QLatin1StringView(QueryParser::ArinWhoisServer);
+        TcpSocketBoundary::Connect(arin ? QString::fromLatin1(ArinAddress) : host, port);
+    }
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -22,7 +39,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
     QApplication app(argc, argv);
-    // Names sections to run (startup memory query referral stream peak); none runs them all.
+    // Names sections to run (startup memory query referral arin stream peak); none runs them all.
     const QStringList only = app.arguments().mid(1);
     const auto wanted = [&only](const char *section) {
         return only.isEmpty() || only.contains(QLatin1StringView(section));
@@ -48,12 +65,22 @@ int main(int argc, char *argv[])
         if (!registrar->listen(QHostAddress(QStringLiteral("127.0.0.3")), referralPort))
             referralPort = 0;
     }
-    const QList<BenchServer *> servers {thick, registry, registrar};
+    // ARIN and the registry it names, likewise on one port.
+    const QByteArray arinAnswer = whoisText(2046) + "\r\nReferralServer:  whois://127.0.0.5\r\n";
+    auto *arin = new BenchServer({arinAnswer}, false, &serverThread);
+    auto *rir = new BenchServer({answer2k}, false, &serverThread);
+    quint16 arinPort = 0;
+    for (int attempt = 0; attempt < 20 && !arinPort; ++attempt) {
+        arinPort = arin->listen(QHostAddress(QString::fromLatin1(ArinAddress)));
+        if (!rir->listen(QHostAddress(QStringLiteral("127.0.0.5")), arinPort))
+            arinPort = 0;
+    }
+    const QList<BenchServer *> servers {thick, registry, registrar, arin, rir};
 
-    frmMain window;
+    frmMain window([] { return std::make_unique<ArinOnLoopback>(); });
     window.serverTable().LoadServers(QByteArray("test,127.0.0.1\ncom,127.0.0.2\n"));
     window.show();
-    if (!thickPort || !referralPort || !QTest::qWaitForWindowExposed(&window)) {
+    if (!thickPort || !referralPort || !arinPort || !QTest::qWaitForWindowExposed(&window)) {
         std::fputs("ondrix_bench: cannot set up the loopback servers or the window\n", stderr);
         return 1;
     }
@@ -68,6 +95,9 @@ int main(int argc, char *argv[])
             ? measureReferral(window, *registry, referralPort,
                               banner.size() + referral.size() + answer2k.size())
             : ReferralFigures();
+    const ArinFigures arinReferrals = wanted("arin")
+            ? measureArinReferral(window, arinPort, arinAnswer.size(), answer2k.size())
+            : ArinFigures();
     const StreamFigures stream
             = wanted("stream") ? measureStreaming(window, serverThread) : StreamFigures();
 
@@ -81,10 +111,12 @@ int main(int argc, char *argv[])
     printPeak(peak);
     printQueries(queries);
     printReferral(referrals, queries);
+    printArinReferral(arinReferrals);
     printStartup(startup);
     printQueryMemory(memory);
     std::printf("(medians: start-up of %d runs, query of 200, whois(1) of 50, referral of %lld of "
-                "30, streaming of %d rounds, peak RSS of %lld runs, idle %.1f MiB; MB = 10^6 "
+                "30, ARIN referral of 100, streaming of %d rounds, peak RSS of %lld runs, idle "
+                "%.1f MiB; MB = 10^6 "
                 "bytes)\n",
                 StartupRuns, static_cast<long long>(finished(referrals.runsMs).size()),
                 StreamRounds, static_cast<long long>(finished(peak.peakMiB).size()),
