@@ -16,6 +16,7 @@ namespace {
 
 const QString Connecting = QStringLiteral("Connecting ...");
 const QString Found = QStringLiteral("Whois data for : example.app");
+constexpr qsizetype MaxBody = 16 * 1024 * 1024;
 
 // A registry's answer about example.app as its server sends it, padded with white space to size.
 QByteArray document(qsizetype size = 0)
@@ -62,6 +63,16 @@ private slots:
         qputenv("https_proxy", "http://127.0.0.1:9");
     }
 
+    // A server elsewhere is asked through the desktop's proxy, which refuses here, so its name is
+    // never looked up.
+    void proxyForServersElsewhere()
+    {
+        Rig rig(u"https://rdap.invalid/"_s);
+        rig.start(u"example.app"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.status,
+                                  u"RDAP server rdap.invalid: Proxy connection refused."_s, 20000);
+    }
+
     // One query for example.app, its outcome on the status line and in the result box.
     void outcome_data()
     {
@@ -93,6 +104,12 @@ private slots:
         row("6 redirects", chain(6), failed(u"redirected more than 5 times."_s));
         row("redirect to http", {RdapRoute::redirect(path, 301, "%http" + path)},
             failed(u"redirected to an address that is not secure (http): not followed."_s));
+        // Multiple Choices leaves the choice to the user: neither followed nor read as the answer.
+        RdapRoute choices = RdapRoute::redirect(path, 300, "/b");
+        choices.reason = "Multiple Choices";
+        choices.body = document();
+        row("300", {choices, RdapRoute {.path = "/b", .body = document()}},
+            failed(u"answered HTTP 300 Multiple Choices."_s));
         const auto status = [&](int code, const QByteArray &reason, const QByteArray &retry = {}) {
             RdapRoute route {.path = path, .status = code, .reason = reason};
             route.body = "{\"errorCode\":" + QByteArray::number(code) + '}';
@@ -116,11 +133,13 @@ private slots:
             failed(u"sent no RDAP data: the body is not JSON (HTTP 200, text/html)."_s));
         row("cut-off body", {RdapRoute {.path = path, .body = document(), .cutAt = 100}},
             failed(u"closed the connection before the answer was complete."_s));
-        // The server never finishes: only counting the bytes as they come ends the answer.
-        row("over 16 MB",
+        row("16 MB", {RdapRoute {.path = path, .body = document(MaxBody)}}, Found, path);
+        // The server says there is more and never sends it: only counting the bytes as they come
+        // ends the answer.
+        row("one byte over 16 MB",
             {RdapRoute {.path = path,
-                        .body = document(32 * 1024 * 1024),
-                        .cutAt = 17 * 1024 * 1024,
+                        .body = document(MaxBody + 1024),
+                        .cutAt = MaxBody + 1,
                         .hold = true}},
             failed(u"sent more than 16 MB: answer not shown."_s));
         row("untrusted certificate", {answer},
