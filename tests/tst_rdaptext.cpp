@@ -1,4 +1,4 @@
-// RDAP answers as whois text: whole documents, the lines that matter, and bodies that are not RDAP.
+// RDAP answers as whois text: whole documents, bodies that are not RDAP, the registrar's link.
 #include "RdapText.h"
 
 #include <QtTest>
