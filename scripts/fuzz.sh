@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a while: fuzz.sh [seconds per target]
-# Each target starts from a copy of its seed corpus in fuzz/corpus, so what a run finds stays in
-# the build tree. Fails if any target crashes, hangs, leaks or runs out of memory; the input that
-# did it is left in build-fuzz/artifacts.
+# Each target starts from a copy of its seed corpus in fuzz/corpus (fuzz_rdap also from the RDAP
+# documents in tests/data/rdap), so what a run finds stays in the build tree. Fails if any target
+# crashes, hangs, leaks or runs out of memory; the input that did it is left in
+# build-fuzz/artifacts.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -21,6 +22,9 @@ for target in "${targets[@]}"; do
     artifacts=$build/artifacts/$target/
     mkdir -p "$corpus" "$artifacts"
     cp -r "$root/fuzz/corpus/$target/." "$corpus/"
+    if [[ $target == fuzz_rdap ]]; then
+        cp "$root"/tests/data/rdap/*.json "$corpus/"
+    fi
     echo "== $target, $seconds s"
     if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -detect_leaks=1 -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" \
