@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TcpSocketBoundary.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -78,4 +80,25 @@ private:
     Ending m_ending = Ending::Close;
     int m_gapMs = 0;
     QList<QByteArray> m_queries;
+};
+
+// Two whois servers on one port, `first` on 127.0.0.1 and `second` on 127.0.0.2, and every
+// connection of the program sent to that port, whatever port it asks for. Nothing listens on
+// 127.0.0.3, and no-such-host.invalid does not resolve.
+struct TwoWhoisServers
+{
+    LoopbackWhoisServer first, second;
+
+    TwoWhoisServers()
+    {
+        // Another program may hold the first one's port on 127.0.0.2; then both move to another.
+        for (int attempt = 0; attempt < 20 && !second.port(); ++attempt) {
+            first.close();
+            first.listen(QHostAddress(QStringLiteral("127.0.0.1")));
+            second.listen(QHostAddress(QStringLiteral("127.0.0.2")), first.port());
+        }
+        TcpSocketBoundary::setPortForTesting(first.port());
+    }
+    ~TwoWhoisServers() { TcpSocketBoundary::setPortForTesting(0); }
+    bool listening() const { return first.port() && second.port() == first.port(); }
 };

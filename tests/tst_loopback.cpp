@@ -1,0 +1,154 @@
+// The whois conversations over real connections, to servers on loopback addresses: what the
+// socket layer adds to the logic that tst_exchange drives by hand. Text decoded across reads and
+// at the close, failures as the system reports them, and nothing late from a connection dropped.
+#include "LoopbackWhoisServer.h"
+#include "RecordingSurface.h"
+#include "ServerTable.h"
+#include "WhoisClient.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using Ending = LoopbackWhoisServer::Ending;
+
+namespace {
+
+QByteArray arinData(const char *name)
+{
+    QFile file(QFINDTESTDATA(u"data/arin/"_s + QLatin1StringView(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Real connections; those to a host that has a route go to its loopback address instead.
+class RoutedSocket : public TcpSocketBoundary
+{
+public:
+    inline static QHash<QString, QString> routes;
+    void Connect(const QString &host, quint16 port) override
+    {
+        TcpSocketBoundary::Connect(routes.value(host, host), port);
+    }
+};
+
+// ARIN's whois server is the first server, and the registry it names wherever the test routes it.
+struct Rig : TwoWhoisServers, RecordingSurface
+{
+    ServerTable servers;
+    WhoisClient client {*this, servers, [] { return std::make_unique<RoutedSocket>(); }};
+
+    explicit Rig(const QString &ripe = u"127.0.0.2"_s)
+    {
+        servers.LoadServers("test,127.0.0.1\nother,127.0.0.2\nrefused,127.0.0.3\nnohost,\n"_ba);
+        RoutedSocket::routes = {{u"whois.arin.net"_s, u"127.0.0.1"_s}, {u"whois.ripe.net"_s, ripe}};
+    }
+    void query(const QString &text)
+    {
+        input = text;
+        client.StartQuery();
+    }
+};
+
+} // namespace
+
+class tst_loopback : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void outcome_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("ripe");             // where whois.ripe.net leads
+        QTest::addColumn<QList<QByteArray>>("chunks"); // from the first server, 50 ms apart
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("status");
+        const QString ripeAddress = u"127.0.0.2"_s;
+        // An é split between reads, and a € of which the answer brings only the first bytes.
+        QTest::newRow("characters split between reads and at the close")
+                << u"example.test"_s << ripeAddress
+                << QList<QByteArray> {"Domain: \xc3", "\xa9\r\n", "End \xe2\x82"}
+                << u"Domain: é\r\nEnd \u00e2\u0082"_s << u"Whois data for : example.test"_s;
+        QTest::newRow("refused") << u"example.refused"_s << ripeAddress << QList<QByteArray>()
+                                 << QString() << u"Connection refused"_s;
+        QTest::newRow("no host") << u"example.nohost"_s << ripeAddress << QList<QByteArray>()
+                                 << QString() << u"Whois server :  not available."_s;
+        const QByteArray arin = arinData("ripe-referral.txt");
+        const QString arinText = QString::fromLatin1(arin);
+        QTest::newRow("ARIN names RIPE")
+                << u"138.198.0.1"_s << ripeAddress
+                << QList<QByteArray> {arin.left(700), arin.mid(700)}
+                << arinText + QString::fromLatin1(arinData("ripe-answer.txt"))
+                << u"Whois data for : 138.198.0.1"_s;
+        QTest::newRow("ARIN names a server that refuses")
+                << u"138.198.0.1"_s << u"127.0.0.3"_s << QList<QByteArray> {arin} << arinText
+                << u"Connection refused"_s;
+        QTest::newRow("ARIN names a host that does not resolve")
+                << u"138.198.0.1"_s << u"no-such-host.invalid"_s << QList<QByteArray> {arin}
+                << arinText << u"Authoritative answer: Host not found"_s;
+    }
+    void outcome()
+    {
+        QFETCH(QString, ripe);
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QString, status);
+        Rig rig(ripe);
+        QVERIFY(rig.listening());
+        rig.first.setAnswer(chunks, Ending::Close, 50);
+        rig.second.setAnswer({arinData("ripe-answer.txt")});
+        QFETCH(QString, input);
+        rig.query(input);
+        QTRY_COMPARE(rig.status, status);
+        QFETCH(QString, result);
+        QTRY_COMPARE(rig.result, result);
+        // The outcome is said once, and last: the registry that ARIN names says nothing new.
+        QCOMPARE(rig.spoken.count(status), 1);
+        QCOMPARE(rig.spoken.constLast(), status);
+    }
+
+    // A new query drops the registry's connection while its answer is still coming: nothing of it
+    // lands afterwards.
+    void referralAbandoned()
+    {
+        Rig rig;
+        QVERIFY(rig.listening());
+        const QByteArray arin = arinData("ripe-referral.txt"), ripe = arinData("ripe-answer.txt");
+        rig.first.setAnswer({arin});
+        rig.second.setAnswer({ripe.left(100), ripe.mid(100)}, Ending::Close, 60000);
+        rig.query(u"138.198.0.1"_s);
+        QTRY_COMPARE(rig.result, QString::fromLatin1(arin + ripe.left(100)));
+        rig.query(QString());
+        QTRY_COMPARE(rig.second.openConnections(), 0);
+        QCOMPARE(rig.result, QString());
+        QCOMPARE(rig.status, u"Enter a domain name or ip and press ENTER"_s);
+    }
+
+    void thousandQueriesInQuickSuccession()
+    {
+        Rig rig;
+        QVERIFY(rig.listening());
+        // The first server's answer is not UTF-8, the second's is: its é comes out whole only if
+        // nothing of the connection before carries over.
+        rig.first.setAnswer(QList<QByteArray>(20, "first server \xff\r\n"), Ending::Close, 1);
+        rig.second.setAnswer(QList<QByteArray>(20, "second server \xc3\xa9\r\n"), Ending::Close, 1);
+        // Alternating servers, so that a stale byte of the one before would show. Every tenth
+        // query is cut off only once its answer has begun to arrive.
+        for (int i = 0; i < 1000; ++i) {
+            if (i == 999) // its failure is still on its way when the last query starts
+                rig.query(u"example.nohost"_s);
+            rig.query(u"q%1.%2"_s.arg(i).arg(i % 2 ? "other"_L1 : "test"_L1));
+            QCoreApplication::processEvents();
+            if (i % 10 == 0)
+                QTRY_VERIFY(!rig.result.isEmpty());
+        }
+        const QString expected = u"second server é\r\n"_s.repeated(20);
+        QTRY_COMPARE(rig.result, expected);
+        QCOMPARE(rig.second.queries().constLast(), "q999.other\r\n"_ba);
+        QCOMPARE(rig.status, u"Whois data for : q999.other"_s);
+        // Once every connection is gone nothing more can arrive.
+        QTRY_COMPARE(rig.first.openConnections() + rig.second.openConnections(), 0);
+        QCOMPARE(rig.result, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_loopback)
+#include "tst_loopback.moc"
