@@ -1,3 +1,4 @@
+#include "DesktopIdentity.h"
 #include "ServerFileError.h"
 #include "frmMain.h"
 
@@ -91,8 +92,7 @@ int main(int argc, char *argv[])
     StartupMessages startup;
     QApplication app(argc, argv);
     startup.release();
-    QApplication::setApplicationName(QStringLiteral("Ondrix"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.ondrix.Ondrix"));
+    DesktopIdentity::apply();
 
     frmMain window;
     if (!window.Form_Load()) {

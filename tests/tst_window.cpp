@@ -1,5 +1,6 @@
 // The main window on whois servers on loopback addresses: what the answer box shows, the
 // layout, the function keys, printing, closing, and the server list's message box.
+#include "DesktopIdentity.h"
 #include "LayoutRule.h"
 #include "ServerFileError.h"
 #include "Twips.h"
@@ -239,6 +240,21 @@ private slots:
         const frmOptions about;
         for (const QIcon &icon : {s->w.windowIcon(), about.windowIcon()})
             QCOMPARE(icon.pixmap(QSize(32, 32), ratio).size(), QSize(32, 32) * ratio);
+    }
+
+    // The window belongs to the desktop entry that the package installs: on Wayland its icon and
+    // name in the dock come from the entry of that name, and the software centre's record
+    // launches that entry.
+    void desktopEntry()
+    {
+        DesktopIdentity::apply();
+        const QString entry = QGuiApplication::desktopFileName() + u".desktop"_s;
+        QVERIFY2(QFile::exists(QStringLiteral(ONDRIX_SOURCE_DIR "/packaging/") + entry),
+                 qPrintable(entry));
+        QFile metainfo(QStringLiteral(ONDRIX_SOURCE_DIR "/packaging/")
+                       + QGuiApplication::desktopFileName() + u".metainfo.xml"_s);
+        QVERIFY(metainfo.open(QIODevice::ReadOnly));
+        QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">" + entry.toUtf8()));
     }
 
     void serverFileError()
