@@ -2,8 +2,10 @@
 # Installs what Ondrix needs on Debian 12, and only what is missing. Safe to run again.
 #   setup.sh           building and running
 #   setup.sh package   also making the Debian package (dpkg-buildpackage, debhelper)
-#   setup.sh test      also every test: the package checks (lintian, hardening-check from
-#                      devscripts, gdb, the locale sources), the desktop run, fuzzing
+#   setup.sh test      also every test: the package checks (reprotest with diffoscope, faketime,
+#                      disorderfs and the locale sources; blhc; lintian; autopkgtest, and what
+#                      debian/tests needs: hardening-check from devscripts, gdb, the desktop
+#                      validators), the desktop run, fuzzing
 #   setup.sh bench     also the benchmarks' reference client
 set -euo pipefail
 
@@ -14,7 +16,8 @@ case ${1:-} in
 "") ;;
 package) packages+=("${package_tools[@]}") ;;
 test)
-    packages+=("${package_tools[@]}" lintian devscripts gdb locales desktop-file-utils appstream
+    packages+=("${package_tools[@]}" reprotest diffoscope-minimal faketime disorderfs locales blhc
+        lintian autopkgtest devscripts gdb desktop-file-utils appstream
         xvfb xauth xdotool
         poppler-utils clang clang-format libclang-rt-14-dev qt6-base-private-dev)
     ;;
