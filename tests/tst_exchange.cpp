@@ -94,30 +94,6 @@ private slots:
         QCOMPARE(rig.mySock2().host, host);
     }
 
-    // Data that arrives while a connection is still being set up is ignored; then it fails, and
-    // the query ends. Only the primary connection names its server instead of the description.
-    void error_data()
-    {
-        QTest::addColumn<bool>("second");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("mySock") << false << u"Whois server : registry.test not available."_s;
-        QTest::newRow("mySock2") << true << u"Authoritative answer: Host not found"_s;
-    }
-    void error()
-    {
-        QFETCH(bool, second);
-        FakeRig rig;
-        rig.start(u"x.com"_s, second ? QStringList {Banner, ReferralChunk} : QStringList {},
-                  second);
-        rig.client.Timer1_Timer();
-        FakeSocket &socket = second ? rig.mySock2() : rig.mySock();
-        socket.feed(u"early"_s);
-        QVERIFY(!rig.result.contains(u"early"));
-        emit socket.errorOccurred(u"Authoritative answer: Host not found"_s);
-        QTEST(rig.status, "status");
-        QCOMPARE(rig.closes(), QList<int>(2, 2));
-    }
-
     // The tick connects mySock2; the registrar's answer follows the registry's without separator
     // and is not searched; both answers together are cut at 16 MiB.
     void secondAnswer_data()

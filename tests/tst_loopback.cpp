@@ -79,9 +79,6 @@ private slots:
                 << QList<QByteArray> {arin.left(700), arin.mid(700)}
                 << arinText + QString::fromLatin1(arinData("ripe-answer.txt"))
                 << u"Whois data for : 138.198.0.1"_s;
-        QTest::newRow("ARIN names a server that refuses")
-                << u"138.198.0.1"_s << u"127.0.0.3"_s << QList<QByteArray> {arin} << arinText
-                << u"Connection refused"_s;
         QTest::newRow("ARIN names a host that does not resolve")
                 << u"138.198.0.1"_s << u"no-such-host.invalid"_s << QList<QByteArray> {arin}
                 << arinText << u"Authoritative answer: Host not found"_s;
