@@ -39,7 +39,9 @@ struct Rig : TwoWhoisServers, RecordingSurface
     explicit Rig(const QString &ripe = u"127.0.0.2"_s)
     {
         servers.LoadServers("test,127.0.0.1\nother,127.0.0.2\nrefused,127.0.0.3\nnohost,\n"_ba);
-        RoutedSocket::routes = {{u"whois.arin.net"_s, u"127.0.0.1"_s}, {u"whois.ripe.net"_s, ripe}};
+        RoutedSocket::routes = {{u"whois.arin.net"_s, u"127.0.0.1"_s},
+                                {u"whois.ripe.net"_s, ripe},
+                                {u"whois.apnic.net"_s, u"127.0.0.2"_s}};
     }
     void query(const QString &text)
     {
@@ -55,48 +57,72 @@ class tst_loopback : public QObject
     Q_OBJECT
 
 private slots:
+    // The answer, the outcome, and what each server was asked. Where ARIN names the registry that
+    // holds an address or AS number, that registry is asked the same question once ARIN is done.
     void outcome_data()
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("ripe");             // where whois.ripe.net leads
         QTest::addColumn<QList<QByteArray>>("chunks"); // from the first server, 50 ms apart
-        QTest::addColumn<QString>("result");
+        QTest::addColumn<QList<QByteArray>>("asked");  // by the first server, then the second
         QTest::addColumn<QString>("status");
-        const QString ripeAddress = u"127.0.0.2"_s;
+        QTest::addColumn<QString>("result"); // null: the chunks as Latin-1, then any second answer
+        const QString ripe = u"127.0.0.2"_s;
+        const auto arin = [&](const char *name, const char *input, const char *file,
+                              const QList<QByteArray> &asked, const char *shown,
+                              const QString &route = u"127.0.0.2"_s, const QString &failure = {}) {
+            const QByteArray answer = arinData(file);
+            QTest::newRow(name) << QString::fromLatin1(input) << route
+                                << QList<QByteArray> {answer.left(700), answer.mid(700)} << asked
+                                << (failure.isNull()
+                                            ? u"Whois data for : "_s + QLatin1StringView(shown)
+                                            : failure)
+                                << QString();
+        };
         // An é split between reads, and a € of which the answer brings only the first bytes.
         QTest::newRow("characters split between reads and at the close")
-                << u"example.test"_s << ripeAddress
+                << u"example.test"_s << ripe
                 << QList<QByteArray> {"Domain: \xc3", "\xa9\r\n", "End \xe2\x82"}
-                << u"Domain: é\r\nEnd \u00e2\u0082"_s << u"Whois data for : example.test"_s;
-        QTest::newRow("refused") << u"example.refused"_s << ripeAddress << QList<QByteArray>()
-                                 << QString() << u"Connection refused"_s;
-        QTest::newRow("no host") << u"example.nohost"_s << ripeAddress << QList<QByteArray>()
-                                 << QString() << u"Whois server :  not available."_s;
-        const QByteArray arin = arinData("ripe-referral.txt");
-        const QString arinText = QString::fromLatin1(arin);
-        QTest::newRow("ARIN names RIPE")
-                << u"138.198.0.1"_s << ripeAddress
-                << QList<QByteArray> {arin.left(700), arin.mid(700)}
-                << arinText + QString::fromLatin1(arinData("ripe-answer.txt"))
-                << u"Whois data for : 138.198.0.1"_s;
-        QTest::newRow("ARIN names a host that does not resolve")
-                << u"138.198.0.1"_s << u"no-such-host.invalid"_s << QList<QByteArray> {arin}
-                << arinText << u"Authoritative answer: Host not found"_s;
+                << QList<QByteArray> {"example.test\r\n"} << u"Whois data for : example.test"_s
+                << u"Domain: é\r\nEnd \u00e2\u0082"_s;
+        QTest::newRow("refused") << u"example.refused"_s << ripe << QList<QByteArray>()
+                                 << QList<QByteArray>() << u"Connection refused"_s << QString();
+        QTest::newRow("no host") << u"example.nohost"_s << ripe << QList<QByteArray>()
+                                 << QList<QByteArray>() << u"Whois server :  not available."_s
+                                 << QString();
+        arin("IPv4 to RIPE, CR LF, after the terms and a ResourceLink", "138.198.0.1",
+             "ripe-referral.txt", {"n +138.198.0.1\r\n", "138.198.0.1\r\n"}, "138.198.0.1");
+        arin("IPv6 prefix to APNIC, LF, one space, a lone CR in a value", "2001:DB8::/32",
+             "apnic-referral-2013.txt", {"n +2001:DB8::/32\r\n", "2001:DB8::/32\r\n"},
+             "2001:DB8::/32");
+        arin("AS number to RIPE, port 43 and a slash", "as64496", "as-referral.txt",
+             {"a +64496\r\n", "AS64496\r\n"}, "AS64496");
+        arin("rwhois is another protocol", "192.0.2.1", "rwhois-referral.txt", {"n +192.0.2.1\r\n"},
+             "192.0.2.1");
+        arin("ARIN names a host that does not resolve", "138.198.0.1", "ripe-referral.txt",
+             {"n +138.198.0.1\r\n"}, "138.198.0.1", u"no-such-host.invalid"_s,
+             u"Authoritative answer: Host not found"_s);
     }
     void outcome()
     {
         QFETCH(QString, ripe);
         QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QList<QByteArray>, asked);
         QFETCH(QString, status);
         Rig rig(ripe);
         QVERIFY(rig.listening());
         rig.first.setAnswer(chunks, Ending::Close, 50);
-        rig.second.setAnswer({arinData("ripe-answer.txt")});
+        const QByteArray second = arinData("ripe-answer.txt");
+        rig.second.setAnswer({second});
         QFETCH(QString, input);
         rig.query(input);
         QTRY_COMPARE(rig.status, status);
+        // The second answer follows the first unchanged.
         QFETCH(QString, result);
+        if (result.isNull())
+            result = QString::fromLatin1(chunks.join() + (asked.size() == 2 ? second : ""));
         QTRY_COMPARE(rig.result, result);
+        QCOMPARE(rig.first.queries() + rig.second.queries(), asked);
         // The outcome is said once, and last: the registry that ARIN names says nothing new.
         QCOMPARE(rig.spoken.count(status), 1);
         QCOMPARE(rig.spoken.constLast(), status);
