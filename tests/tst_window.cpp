@@ -219,16 +219,6 @@ private slots:
         QCOMPARE(main.myStatus->font().pointSizeF(), 9.0);
     }
 
-    // Each answer starts with a fresh line end: a CR that ended the one before must not pair with
-    // the LF that begins the next, which would lose that answer's first line break.
-    void answersStartAfresh()
-    {
-        s->w.txtResult_Append(u"first\r"_s);
-        s->w.txtResult_SetText(QString()); // as each query starts
-        s->w.txtResult_Append(u"\nnext"_s);
-        QTRY_COMPARE(s->w.txtResult->toPlainText(), u"\nnext"_s);
-    }
-
     // At the screen's pixel ratio: tst_window_200 runs this at QT_SCALE_FACTOR=2, where Qt must
     // pick the @2x renderings of the picture and of the icon both windows carry.
     void sharpAtScreenScale()
