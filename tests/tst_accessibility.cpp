@@ -245,6 +245,8 @@ private slots:
                  QList<int>({1, 1, 4, 4}));
         text->removeSelection(0);
         QCOMPARE(QList<int>({text->selectionCount(), text->cursorPosition()}), QList<int>({0, 4}));
+        text->setCursorPosition(2);
+        QCOMPARE(QList<int>({text->selectionCount(), text->cursorPosition()}), QList<int>({0, 2}));
         const QRect b = text->characterRect(1);
         QCOMPARE(b.width(), widget->fontMetrics().horizontalAdvance(u'b'));
         QCOMPARE(text->offsetAtPoint(b.topLeft() + QPoint(1, b.height() / 2)), 1);

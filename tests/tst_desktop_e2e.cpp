@@ -167,18 +167,21 @@ private slots:
     }
 
     // One line instead of Qt's plugin diagnostics, and status 2, not an abort with a core dump:
-    // with no display set, and with one where no X server answers.
+    // with no display set, with one where no X server answers, and with Wayland named where no
+    // compositor answers: then the Wayland display is the one named.
     void noDisplay_data()
     {
         QTest::addColumn<QString>("display"); // null: not set
+        QTest::addColumn<bool>("wayland");    // Wayland named, with a compositor that is not there
         QTest::addColumn<QString>("message");
+        const QString cannot
+                = u"ondrix: cannot open display %1; start it from a desktop session.\n"_s;
         QTest::newRow("none set")
-                << QString() << u"ondrix: no display found; start it from a desktop session.\n"_s;
+                << QString() << false
+                << u"ondrix: no display found; start it from a desktop session.\n"_s;
         const QString display = unusedDisplay();
-        QTest::newRow("no server")
-                << display
-                << u"ondrix: cannot open display %1; start it from a desktop session.\n"_s.arg(
-                           display);
+        QTest::newRow("no server") << display << false << cannot.arg(display);
+        QTest::newRow("no compositor") << display << true << cannot.arg(u"wayland-ondrix-test"_s);
     }
     void noDisplay()
     {
@@ -188,6 +191,11 @@ private slots:
             environment.remove(QLatin1StringView(name));
         if (!display.isNull())
             environment.insert(u"DISPLAY"_s, display);
+        QFETCH(bool, wayland);
+        if (wayland) {
+            environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+            environment.insert(u"WAYLAND_DISPLAY"_s, u"wayland-ondrix-test"_s);
+        }
         m_app.setProcessEnvironment(environment);
         m_app.start(QStringLiteral(ONDRIX_EXECUTABLE));
         QVERIFY(m_app.waitForFinished(30000));

@@ -114,6 +114,7 @@ private slots:
         row("exponent without digits is not a number", "example.1e",
             "No whois server listed to support .1e domain", "noserver", "1e", "example.1e");
         row("hex prefix without digits", "&H.0.0.1", invalid);
+        row("lone ampersand", "&.0.0.1", invalid);
         row("leading thousands separator", ",5.0.0.1", invalid);
         row("letters in a part", "a.1.1.1", invalid);
         row("single number", "12345", invalid);
