@@ -47,7 +47,8 @@ QString unusedDisplay()
     QFile sockets(u"/proc/net/unix"_s);
     const QByteArray listening
             = sockets.open(QIODevice::ReadOnly) ? sockets.readAll() : QByteArray();
-    int number = 99;
+    // Above the numbers that xvfb-run takes (from 99 on), which the package's tests may be using.
+    int number = 299;
     while (QFile::exists(u"/tmp/.X%1-lock"_s.arg(number))
            || QFile::exists(u"/tmp/.X11-unix/X%1"_s.arg(number))
            || listening.contains("/tmp/.X11-unix/X" + QByteArray::number(number) + '\n'))
