@@ -3,10 +3,7 @@
 // at the close, failures as the system reports them, and nothing late from a connection dropped.
 #include "LoopbackWhoisServer.h"
 #include "RecordingSurface.h"
-#include "ServerTable.h"
-#include "WhoisClient.h"
-
-#include <QtTest>
+#include "TestData.h"
 
 using namespace Qt::StringLiterals;
 using Ending = LoopbackWhoisServer::Ending;
@@ -15,8 +12,7 @@ namespace {
 
 QByteArray arinData(const char *name)
 {
-    QFile file(QFINDTESTDATA(u"data/arin/"_s + QLatin1StringView(name)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TEST_DATA(u"data/arin/"_s + QLatin1StringView(name));
 }
 
 // Real connections; those to a host that has a route go to its loopback address instead.
@@ -31,22 +27,15 @@ public:
 };
 
 // ARIN's whois server is the first server, and the registry it names wherever the test routes it.
-struct Rig : TwoWhoisServers, RecordingSurface
+struct Rig : TwoWhoisServers, ClientRig
 {
-    ServerTable servers;
-    WhoisClient client {*this, servers, [] { return std::make_unique<RoutedSocket>(); }};
-
     explicit Rig(const QString &ripe = u"127.0.0.2"_s)
+        : ClientRig("test,127.0.0.1\nother,127.0.0.2\nrefused,127.0.0.3\nnohost,\n",
+                    [] { return std::make_unique<RoutedSocket>(); })
     {
-        servers.LoadServers("test,127.0.0.1\nother,127.0.0.2\nrefused,127.0.0.3\nnohost,\n"_ba);
         RoutedSocket::routes = {{u"whois.arin.net"_s, u"127.0.0.1"_s},
                                 {u"whois.ripe.net"_s, ripe},
                                 {u"whois.apnic.net"_s, u"127.0.0.2"_s}};
-    }
-    void query(const QString &text)
-    {
-        input = text;
-        client.StartQuery();
     }
 };
 
@@ -115,7 +104,7 @@ private slots:
         const QByteArray second = arinData("ripe-answer.txt");
         rig.second.setAnswer({second});
         QFETCH(QString, input);
-        rig.query(input);
+        rig.start(input);
         QTRY_COMPARE(rig.status, status);
         // The second answer follows the first unchanged.
         QFETCH(QString, result);
@@ -137,9 +126,9 @@ private slots:
         const QByteArray arin = arinData("ripe-referral.txt"), ripe = arinData("ripe-answer.txt");
         rig.first.setAnswer({arin});
         rig.second.setAnswer({ripe.left(100), ripe.mid(100)}, Ending::Close, 60000);
-        rig.query(u"138.198.0.1"_s);
+        rig.start(u"138.198.0.1"_s);
         QTRY_COMPARE(rig.result, QString::fromLatin1(arin + ripe.left(100)));
-        rig.query(QString());
+        rig.start(QString());
         QTRY_COMPARE(rig.second.openConnections(), 0);
         QCOMPARE(rig.result, QString());
         QCOMPARE(rig.status, u"Enter a domain name or ip and press ENTER"_s);
@@ -157,8 +146,8 @@ private slots:
         // query is cut off only once its answer has begun to arrive.
         for (int i = 0; i < 1000; ++i) {
             if (i == 999) // its failure is still on its way when the last query starts
-                rig.query(u"example.nohost"_s);
-            rig.query(u"q%1.%2"_s.arg(i).arg(i % 2 ? "other"_L1 : "test"_L1));
+                rig.start(u"example.nohost"_s);
+            rig.start(u"q%1.%2"_s.arg(i).arg(i % 2 ? "other"_L1 : "test"_L1));
             QCoreApplication::processEvents();
             if (i % 10 == 0)
                 QTRY_VERIFY(!rig.result.isEmpty());

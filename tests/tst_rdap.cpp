@@ -3,10 +3,7 @@
 #include "LoopbackRdapServer.h"
 #include "RdapText.h"
 #include "RecordingSurface.h"
-#include "ServerTable.h"
-#include "WhoisClient.h"
-
-#include <QtTest>
+#include "TestData.h"
 
 Q_DECLARE_METATYPE(RdapRoute)
 
@@ -21,26 +18,14 @@ constexpr qsizetype MaxBody = 16 * 1024 * 1024;
 // A registry's answer about example.app as its server sends it, padded with white space to size.
 QByteArray document(qsizetype size = 0)
 {
-    QFile file(QFINDTESTDATA("data/rdap/example_app.json"));
-    QByteArray body = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray body = TEST_DATA("data/rdap/example_app.json");
     return body.insert(1, QByteArray(std::max(size - body.size(), qsizetype(0)), ' '));
 }
 
 // A client whose server list sends app to an RDAP service, and the window it shows its work in.
-struct Rig : RecordingSurface
+struct Rig : ClientRig
 {
-    ServerTable servers;
-    WhoisClient client {*this, servers};
-
-    explicit Rig(const QString &base)
-    {
-        servers.LoadServers((u"app,"_s + base + u"\r\n"_s).toUtf8());
-    }
-    void start(const QString &query)
-    {
-        input = query;
-        client.StartQuery();
-    }
+    explicit Rig(const QString &base) : ClientRig((u"app,"_s + base).toUtf8()) { }
 };
 
 QString rendered(const QString &url, const QByteArray &body)

@@ -1,7 +1,6 @@
 // RDAP answers as whois text: whole documents, bodies that are not RDAP, the registrar's link.
 #include "RdapText.h"
-
-#include <QtTest>
+#include "TestData.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,8 +17,7 @@ QByteArray json(const char *text)
 // A file under tests/data/rdap: a body as a server sent it, or the text it must give.
 QByteArray fixture(const QString &name)
 {
-    QFile file(QFINDTESTDATA(u"data/rdap/"_s + name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TEST_DATA(u"data/rdap/"_s + name);
 }
 
 // The lines of a text, which must all end in CR LF.

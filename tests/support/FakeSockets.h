@@ -1,10 +1,6 @@
 #pragma once
 
 #include "RecordingSurface.h"
-#include "ServerTable.h"
-#include "WhoisClient.h"
-
-#include <QtTest>
 
 #include <utility>
 
@@ -50,32 +46,24 @@ public:
 };
 
 // A client on fake sockets, with ARIN's host listed for jp so the query-line rules compete.
-struct FakeRig : RecordingSurface
+struct FakeRig : ClientRig
 {
-    ServerTable servers;
-    QList<FakeSocket *> sockets; // mySock, then mySock2
-    WhoisClient client {*this, servers, [this] {
-                            sockets.append(new FakeSocket);
-                            return std::unique_ptr<SocketBoundary>(sockets.last());
-                        }};
-
     FakeRig()
+        : ClientRig("com,registry.test\norg,org.test\njp,whois.arin.net\nco.jp,whois.arin.net\n"
+                    "up,WHOIS.ARIN.NET\n",
+                    [] { return std::make_unique<FakeSocket>(); })
     {
-        servers.LoadServers(QByteArray("com,registry.test\norg,org.test\njp,whois.arin.net\n"
-                                       "co.jp,whois.arin.net\nup,WHOIS.ARIN.NET\n"));
     }
 
-    FakeSocket &mySock() const { return *sockets.at(0); }
-    FakeSocket &mySock2() const { return *sockets.at(1); }
+    FakeSocket &mySock() const { return static_cast<FakeSocket &>(client.mySock()); }
+    FakeSocket &mySock2() const { return static_cast<FakeSocket &>(client.mySock2()); }
     // StartQuery closes each connection once; one more Close each means the query was ended.
     QList<int> closes() const { return {mySock().closes, mySock2().closes}; }
 
-    void start(const QString &query, const QStringList &chunks = {}, bool connect = true)
+    void start(const QString &query, const QStringList &chunks = {})
     {
-        input = query;
-        client.StartQuery();
-        if (connect)
-            mySock().accept();
+        ClientRig::start(query);
+        mySock().accept();
         for (const QString &chunk : chunks)
             mySock().feed(chunk);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerTable.h"
+#include "WhoisClient.h"
 #include "WindowSurface.h"
 
 #include <QStringList>
@@ -26,5 +28,24 @@ struct RecordingSurface : WindowSurface
     {
         resultAtStatus.append(result);
         status = text;
+    }
+};
+
+// A query client on a recorded window, with its server list and, unless given others, real
+// connections.
+struct ClientRig : RecordingSurface
+{
+    ServerTable servers;
+    WhoisClient client;
+
+    explicit ClientRig(const QByteArray &serverList, const SocketFactory &sockets = {})
+        : client(*this, servers, sockets)
+    {
+        servers.LoadServers(serverList);
+    }
+    void start(const QString &query)
+    {
+        input = query;
+        client.StartQuery();
     }
 };
