@@ -25,7 +25,9 @@ QByteArray document(qsizetype size = 0)
 // A client whose server list sends app to an RDAP service, and the window it shows its work in.
 struct Rig : ClientRig
 {
-    explicit Rig(const QString &base) : ClientRig((u"app,"_s + base).toUtf8()) { }
+    explicit Rig(const QString &base)
+        : ClientRig((u"app,"_s + base).toUtf8())
+    { }
 };
 
 QString rendered(const QString &url, const QByteArray &body)

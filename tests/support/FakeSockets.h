@@ -52,8 +52,7 @@ struct FakeRig : ClientRig
         : ClientRig("com,registry.test\norg,org.test\njp,whois.arin.net\nco.jp,whois.arin.net\n"
                     "up,WHOIS.ARIN.NET\n",
                     [] { return std::make_unique<FakeSocket>(); })
-    {
-    }
+    { }
 
     FakeSocket &mySock() const { return static_cast<FakeSocket &>(client.mySock()); }
     FakeSocket &mySock2() const { return static_cast<FakeSocket &>(client.mySock2()); }
