@@ -141,17 +141,15 @@ private slots:
         QCOMPARE(s->first.queries().size(), 62);
     }
 
+    // The About box read by keyboard while the answer streams in behind it; OK keeps it for the
+    // next F1, closing discards it.
     void aboutBox()
     {
-        const QString whole = u"first\r\nsecond\r\nthird\r\n"_s; // streams in behind the box
+        const QString whole = u"first\r\nsecond\r\nthird\r\n"_s;
         s->first.setAnswer({"first\r\n", "second\r\n", "third\r\n"}, Ending::Close, 300);
         s->query(u"example.test"_s);
         QTRY_VERIFY(!s->result().isEmpty());
-        const auto texts = [](const frmOptions *about) {
-            return QStringList {about->Text1->toPlainText(), about->Label1->text()};
-        };
         QPointer<frmOptions> first;
-        QStringList before;
         onModal(this, [&](QWidget *modal) {
             first = qobject_cast<frmOptions *>(modal);
             QVERIFY(first);
@@ -168,36 +166,27 @@ private slots:
             QAccessibleInterface *text = QAccessible::queryAccessibleInterface(first->Text1);
             QCOMPARE(text->text(QAccessible::Name), u"About Ondrix"_s);
             QVERIFY(text->state().readOnly);
-            before = texts(first);
+            QCOMPARE(first->Text1->toPlainText(),
+                     frmOptions::AboutText().replace(u"\r\n"_s, u"\n"_s));
             QVERIFY(s->result() != whole);
             QTRY_COMPARE(s->result(), whole);
             QTest::mouseClick(first->Command1, Qt::LeftButton);
         });
         QTest::keyClick(s->w.txtURL, Qt::Key_F1);
-        onModal(this, [&](QWidget *modal) { // OK kept it for the next F1
+        onModal(this, [&](QWidget *modal) {
             QCOMPARE(modal, first.data());
             modal->close();
         });
         QTest::keyClick(s->w.txtURL, Qt::Key_F1);
-        QVERIFY(!first); // closing discarded it
+        QVERIFY(!first);
         QCOMPARE(s->w.aboutDialog(), nullptr);
-        QStringList after;
-        onModal(this, [&](QWidget *modal) {
+        onModal(this, [&](QWidget *modal) { // a new one the next time
             QCOMPARE(modal, s->w.aboutDialog());
-            after = texts(s->w.aboutDialog());
-            s->w.aboutDialog()->Command1->click();
+            modal->close();
         });
         QTest::keyClick(s->w.txtURL, Qt::Key_F1);
-        QCOMPARE(after, before);
 
-        // 22 lines, each ended by CR LF, shown with plain line breaks; the web domain shows whole,
-        // growing leftwards from where it was drawn.
-        const QStringList lines = frmOptions::AboutText().split(u"\r\n"_s);
-        QCOMPARE(lines.size(), 23);
-        QCOMPARE(QStringList({lines.first(), lines.at(20), lines.last()}),
-                 QStringList({"Ondrix version  1.1",
-                              "and whois servers by editing OndrixServers.txt file", QString()}));
-        QCOMPARE(before.value(0), lines.join(u'\n'));
+        // The web domain shows whole, growing leftwards from where it was drawn.
         const frmOptions about;
         const QRect domain = about.Label2->geometry();
         QVERIFY(domain.width()

@@ -49,6 +49,7 @@ private slots:
               "Whois data for : x.co.jp");
         thick("ARIN's name in capitals", "x.up", "x.up\r\n", {"a"}, "Whois data for : x.up");
         thick("IPv4", "1.2.3.4", "n +1.2.3.4\r\n", {"a\r\n"}, "Whois data for : 1.2.3.4");
+        thick("AS number", "as064496", "a +64496\r\n", {"a\r\n"}, "Whois data for : AS64496");
         thick("not found in chunk 1", "www.x.org", plain, {"No Match"}, notFound);
         thick("not found in a later chunk", "x.org", plain, {"Domain\r\n", "a\r\n", "NOT FOUND"},
               notFound);
@@ -138,6 +139,22 @@ private slots:
         QCOMPARE(rig.client.queryState().arrivalCount, qint16(32767));
     }
 
+    // The query line's bytes: labels with other characters than ASCII in their A-label form. Only
+    // ASCII white space separates: a wide space sent as one would become a stray byte.
+    void queryLineOnTheWire_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("IDN label") << u"bücher.test\r\n"_s << "xn--bcher-kva.test\r\n"_ba;
+        QTest::newRow("wide space in a label")
+                << u"a\u3000b.test /e\r\n"_s << u"a\u3000b.test /e\r\n"_s.toUtf8();
+    }
+    void queryLineOnTheWire()
+    {
+        QFETCH(QString, line);
+        QTEST(encodeQueryLine(line), "bytes");
+    }
+
     // Bytes that no UTF-8 character starts with, or that start none that is valid: from the first
     // one on, the connection reads as Latin-1, even the valid é (C3 A9) that follows.
     void decoderRefusesInvalidBytes_data()
@@ -170,8 +187,8 @@ private slots:
         QTEST(text + decoder.flush(), "text");
     }
 
-    // The referral lines ARIN has written, and lines from which no whois server on port 43 can be
-    // read, whole and cut after every character. Hostile bytes in the host are the fuzzer's.
+    // ARIN's answers and the referral lines it has written, and lines from which no whois server on
+    // port 43 can be read, whole and cut after every character. Hostile hosts are the fuzzer's.
     void referralLine_data()
     {
         QTest::addColumn<QString>("text");
@@ -180,6 +197,15 @@ private slots:
         const auto line = [](const char *name, const QString &text, const QString &host = {}) {
             QTest::newRow(name) << text << host;
         };
+        const auto answer = [](const char *name) {
+            return QString::fromLatin1(TEST_DATA(u"data/arin/"_s + QLatin1StringView(name)));
+        };
+        line("to RIPE, CR LF, after the terms and a ResourceLink", answer("ripe-referral.txt"),
+             ripe);
+        line("to APNIC in 2013, LF, a lone CR in a value", answer("apnic-referral-2013.txt"),
+             u"whois.apnic.net"_s);
+        line("an AS number's", answer("as-referral.txt"), ripe);
+        line("rwhois is another protocol", answer("rwhois-referral.txt"));
         line("one space", u"ReferralServer: whois://whois.ripe.net\n"_s, ripe);
         line("two spaces, CR LF", u"ReferralServer:  whois://whois.ripe.net\r\n"_s, ripe);
         line("tab, port 43", u"ReferralServer:\twhois://whois.ripe.net:43\n"_s, ripe);
