@@ -51,32 +51,30 @@ struct AccessibilityRecorder
     }
 };
 
-// The recorder comes first, so that the window is made as under a running screen reader.
-struct World
-{
-    AccessibilityRecorder told;
-    WindowWorld world;
-};
-
 } // namespace
 
 class tst_accessibility : public QObject
 {
     Q_OBJECT
 
-    std::optional<World> fixture;
-    WindowWorld *s = nullptr;
+    std::optional<AccessibilityRecorder> told;
+    std::optional<WindowWorld> s;
 
 private slots:
+    // The recorder comes first, so that the window is made as under a running screen reader.
     void init()
     {
-        fixture.emplace();
-        s = &fixture->world;
+        told.emplace();
+        s.emplace();
         QVERIFY(s->listening());
         QVERIFY(QTest::qWaitForWindowActive(&s->w));
     }
 
-    void cleanup() { fixture.reset(); }
+    void cleanup()
+    {
+        s.reset();
+        told.reset();
+    }
 
     // The result box and the picture hand the focus back to the input box, however they get it,
     // and screen readers are told so last.

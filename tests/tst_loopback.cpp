@@ -103,23 +103,6 @@ private slots:
         QCOMPARE(rig.spoken.constLast(), status);
     }
 
-    // A new query drops the registry's connection while its answer is still coming: nothing of it
-    // lands afterwards.
-    void referralAbandoned()
-    {
-        Rig rig;
-        QVERIFY(rig.listening());
-        const QByteArray arin = arinData("ripe-referral.txt"), ripe = arinData("ripe-answer.txt");
-        rig.first.setAnswer({arin});
-        rig.second.setAnswer({ripe.left(100), ripe.mid(100)}, Ending::Close, 60000);
-        rig.start(u"138.198.0.1"_s);
-        QTRY_COMPARE(rig.result, QString::fromLatin1(arin + ripe.left(100)));
-        rig.start(QString());
-        QTRY_COMPARE(rig.second.openConnections(), 0);
-        QCOMPARE(rig.result, QString());
-        QCOMPARE(rig.status, u"Enter a domain name or ip and press ENTER"_s);
-    }
-
     void thousandQueriesInQuickSuccession()
     {
         Rig rig;

@@ -35,7 +35,6 @@ private slots:
         row("CR, LF, CR LF and LF CR end lines", "a,1\rb,2\nc,3\r\nd,4\n\re,5\r", 5, "b", "2");
         row("line trimmed, spaces beside the comma kept, third field ignored",
             "  sp , host.example ,note  ", 1, "sp ", " host.example ");
-        row("first duplicate wins", "com,first.example\r\ncom,second", 2, "com", "first.example");
         row("comma alone: empty suffix and host", "com,x\r\n,", 2, "", "");
         row("capitals never match", "COM,whois.example", 1, "com", none);
         row("Latin-1 line", mixed, 2, QStringLiteral("café"), "latin1.example");
@@ -67,10 +66,11 @@ private slots:
         QTest::addColumn<QString>("whoisServer");
         QTest::addColumn<QString>("tld");
         QTest::addColumn<QString>("queryText");
+        QTest::addColumn<bool>("rdap");
         const auto row = [](const char *name, const QString &input, const QString &status,
                             const QString &whoisServer = {}, const QString &tld = {},
-                            const QString &queryText = {}) {
-            QTest::newRow(name) << input << status << whoisServer << tld << queryText;
+                            const QString &queryText = {}, bool rdap = false) {
+            QTest::newRow(name) << input << status << whoisServer << tld << queryText << rdap;
         };
         const QString connecting = QString::fromLatin1(QueryParser::ConnectingMessage);
         const QString invalid = QString::fromLatin1(QueryParser::InvalidMessage);
@@ -85,6 +85,13 @@ private slots:
         row("two parts have no co rule", "co.uk", connecting, "whois.uk", "uk", "co.uk");
         row("outer spaces trimmed, host spaces kept", "  example.sp ", connecting, " whois.sp ",
             "sp", "example.sp");
+        // A host that starts with a URL scheme, in any case, names an RDAP service; nothing else.
+        row("https", "x.app", connecting, "https://rdap.test/rdap/", "app", "x.app", true);
+        row("capitals, spaces before", "x.bpp", connecting, "  HTTPS://Rdap.test", "bpp", "x.bpp",
+            true);
+        row("http, with co", "a.x.co.ch", connecting, "hTtP://rdap.test", "co.ch", "x.co.ch", true);
+        row("scheme not at the start", "x.cpp", connecting, " whois.test/https://", "cpp", "x.cpp");
+        row("other scheme", "x.dpp", connecting, "ftp://rdap.test", "dpp", "x.dpp");
         row("five parts", "a.b.c.example.uk", invalid);
         row("single part", "localhost", enter);
         row("only spaces", "    ", enter);
@@ -99,6 +106,7 @@ private slots:
         // 65540 parts: a 16-bit count that wrapped around would read 4.
         row("part count beyond 16 bits", QStringLiteral("a.").repeated(65539) + u'a', invalid);
 
+        row("last part listed with RDAP", "192.0.2.1", connecting, arin, "", "192.0.2.1");
         row("bounds, thousands separator", "0.0.0.0,255", connecting, arin, "", "0.0.0.255");
         row("fourth part goes as its value", "192.0.2.010", connecting, arin, "", "192.0.2.10");
         row("first parts go as typed", "010.1e2.+2.&H1F", connecting, arin, "", "010.1e2.+2.31");
@@ -125,7 +133,10 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QString, whoisServer);
         ServerTable table;
-        QVERIFY(table.LoadServers(QByteArray("uk,whois.uk\nco.uk,whois.co.uk\nsp, whois.sp ,x\n")));
+        QVERIFY(table.LoadServers("uk,whois.uk\nco.uk,whois.co.uk\nsp, whois.sp ,x\n"
+                                  "app,https://rdap.test/rdap/\nbpp,  HTTPS://Rdap.test\n"
+                                  "co.ch,hTtP://rdap.test\ncpp, whois.test/https://\n"
+                                  "dpp,ftp://rdap.test\n1,https://rdap.test\n"_ba));
         QueryState state;
         const QueryDispatch dispatch = QueryParser::parseQuery(input, state, table);
         QCOMPARE(dispatch.statusText, status);
@@ -135,8 +146,10 @@ private slots:
         const bool connecting = status == QLatin1StringView(QueryParser::ConnectingMessage);
         QCOMPARE(dispatch.connect, connecting);
         QCOMPARE(dispatch.connectHost, connecting ? whoisServer.trimmed() : QString());
-        // Only domain queries wait for a registrar referral.
-        QCOMPARE(dispatch.startTimer, connecting && whoisServer != u"whois.arin.net");
+        QTEST(dispatch.rdap, "rdap");
+        // Only domain queries on port 43 wait for a registrar referral.
+        QCOMPARE(dispatch.startTimer,
+                 connecting && !dispatch.rdap && whoisServer != u"whois.arin.net");
     }
 
     // IPv6 addresses, prefixes and AS numbers are asked at ARIN; near misses take the paths they
@@ -199,43 +212,6 @@ private slots:
         QTEST(state.queryText, "queryText");
         QCOMPARE(dispatch.connectHost, u"whois.arin.net"_s);
         QVERIFY(!dispatch.startTimer);
-    }
-
-    // A host that starts with a URL scheme, in any case, names an RDAP service; nothing else does.
-    void rdapRow_data()
-    {
-        QTest::addColumn<QByteArray>("row");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<bool>("rdap");
-        QTest::addColumn<QString>("connectHost");
-        QTest::newRow("https") << QByteArray("app,https://rdap.test/rdap/") << "x.app" << true
-                               << "https://rdap.test/rdap/";
-        QTest::newRow("capitals, spaces trimmed")
-                << QByteArray("app,  HTTPS://Rdap.test ") << "x.app" << true << "HTTPS://Rdap.test";
-        QTest::newRow("http") << QByteArray("co.ch,hTtP://rdap.test") << "a.x.co.ch" << true
-                              << "hTtP://rdap.test";
-        QTest::newRow("scheme not at the start") << QByteArray("app, whois.test/https://")
-                                                 << "x.app" << false << "whois.test/https://";
-        QTest::newRow("other scheme")
-                << QByteArray("app,ftp://rdap.test") << "x.app" << false << "ftp://rdap.test";
-        QTest::newRow("IPv4 stays at ARIN")
-                << QByteArray("1,https://rdap.test") << "192.0.2.1" << false << "whois.arin.net";
-    }
-    void rdapRow()
-    {
-        QFETCH(QByteArray, row);
-        QFETCH(QString, input);
-        QFETCH(bool, rdap);
-        ServerTable table;
-        QVERIFY(table.LoadServers(row));
-        QueryState state;
-        const QueryDispatch dispatch = QueryParser::parseQuery(input, state, table);
-        QCOMPARE(dispatch.statusText, QString::fromLatin1(QueryParser::ConnectingMessage));
-        QCOMPARE(dispatch.rdap, rdap);
-        QTEST(dispatch.connectHost, "connectHost");
-        // The server is kept as listed; only port-43 domain queries watch for a referral.
-        QCOMPARE(state.whoisServer.trimmed(), dispatch.connectHost);
-        QCOMPARE(dispatch.startTimer, !rdap && !state.tld.isEmpty());
     }
 };
 

@@ -104,8 +104,6 @@ private slots:
                 route.headers = {{"Retry-After", retry}};
             return QList {route};
         };
-        row("429 with seconds", status(429, "Too Many Requests", "30"),
-            failed(u"is limiting queries (HTTP 429): try again in 30 seconds."_s));
         row("429 for a second", status(429, "Too Many Requests", "1"),
             failed(u"is limiting queries (HTTP 429): try again in 1 second."_s));
         row("429 with a date", status(429, "Too Many Requests", "%in299s"),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoopbackServer.h"
+
 #include <QFile>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -7,7 +9,6 @@
 #include <QSslServer>
 #include <QSslSocket>
 
-#include <algorithm>
 #include <utility>
 
 // One canned HTTP answer of the loopback RDAP server.
@@ -32,7 +33,7 @@ struct RdapRoute
 
 // An HTTPS server on a loopback address that answers each path with its route and closes the
 // connection after every answer, so each request has a fresh connection. Unknown paths get 404.
-class LoopbackRdapServer : public QObject
+class LoopbackRdapServer : public LoopbackServer<QSslServer, QSslSocket>
 {
 public:
     enum class Certificate { Trusted, Untrusted };
@@ -61,20 +62,8 @@ public:
                 QSslKey(readFile(trusted ? "server.key" : "untrusted.key"), QSsl::Ec));
         configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
         m_server.setSslConfiguration(configuration);
-        connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (auto *socket = qobject_cast<QSslSocket *>(m_server.nextPendingConnection())) {
-                socket->setParent(this);
-                connect(socket, &QSslSocket::readyRead, this, [this, socket] { read(socket); });
-                connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
     }
 
-    bool listen(const QHostAddress &address = QHostAddress::LocalHost)
-    {
-        return m_server.listen(address, 0);
-    }
-    void close() { m_server.close(); }
     // "https://127.0.0.1:port" + path, while listening
     QString url(const QByteArray &path = "/rdap/") const
     {
@@ -87,16 +76,9 @@ public:
 
     // The head of each request, up to its empty line.
     QList<QByteArray> requests() const { return m_requests; }
-    // Connections that the client has not closed yet.
-    int openConnections() const
-    {
-        const auto sockets = findChildren<QSslSocket *>();
-        return int(
-                std::ranges::count(sockets, QAbstractSocket::ConnectedState, &QSslSocket::state));
-    }
 
 private:
-    void read(QSslSocket *socket)
+    void read(QSslSocket *socket) override
     {
         if (socket->property("answered").toBool())
             return;
@@ -121,7 +103,6 @@ private:
             socket->disconnectFromHost();
     }
 
-    QSslServer m_server;
     QHash<QByteArray, RdapRoute> m_routes;
     QList<QByteArray> m_requests;
 };

@@ -1,36 +1,17 @@
 #pragma once
 
+#include "LoopbackServer.h"
 #include "TcpSocketBoundary.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 // A whois server on a loopback address: it reads one query line per connection and answers with
 // canned chunks, then closes or keeps the connection open.
-class LoopbackWhoisServer : public QObject
+class LoopbackWhoisServer : public LoopbackServer<QTcpServer, QTcpSocket>
 {
 public:
     enum class Ending { Close, KeepOpen };
-
-    LoopbackWhoisServer()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                socket->setParent(&m_server);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-
-    // Port 0 picks a free port.
-    bool listen(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0)
-    {
-        return m_server.listen(address, port);
-    }
-    quint16 port() const { return m_server.serverPort(); }
-    void close() { m_server.close(); }
 
     // The answer to every query. With a gap the chunks go out one by one, so that the client
     // most likely reads them separately; TCP may still merge or split them.
@@ -42,16 +23,9 @@ public:
     }
 
     QList<QByteArray> queries() const { return m_queries; }
-    // Connections the client has not closed yet.
-    int openConnections() const
-    {
-        const auto sockets = m_server.findChildren<QTcpSocket *>();
-        return int(
-                std::ranges::count(sockets, QAbstractSocket::ConnectedState, &QTcpSocket::state));
-    }
 
 private:
-    void read(QTcpSocket *socket)
+    void read(QTcpSocket *socket) override
     {
         if (socket->property("answered").toBool() || !socket->canReadLine())
             return;
@@ -75,7 +49,6 @@ private:
             socket->disconnectFromHost();
     }
 
-    QTcpServer m_server;
     QList<QByteArray> m_chunks;
     Ending m_ending = Ending::Close;
     int m_gapMs = 0;
