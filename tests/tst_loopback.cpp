@@ -10,11 +10,6 @@ using Ending = LoopbackWhoisServer::Ending;
 
 namespace {
 
-QByteArray arinData(const char *name)
-{
-    return TEST_DATA(u"data/arin/"_s + QLatin1StringView(name));
-}
-
 // Real connections; those to a host that has a route go to its loopback address instead.
 class RoutedSocket : public TcpSocketBoundary
 {
@@ -67,7 +62,7 @@ private slots:
                                  << QList<QByteArray>() << u"Whois server :  not available."_s
                                  << QString();
         // ARIN's answer names RIPE, which is asked the same question; or a host that is nowhere.
-        const QByteArray referral = arinData("ripe-referral.txt");
+        const QByteArray referral = TEST_DATA("data/arin/ripe-referral.txt");
         const QList<QByteArray> fromArin {referral.left(700), referral.mid(700)};
         const QByteArray asked = "138.198.0.1\r\n";
         QTest::newRow("IPv4 to RIPE")
@@ -87,7 +82,7 @@ private slots:
         Rig rig(ripe);
         QVERIFY(rig.listening());
         rig.first.setAnswer(chunks, Ending::Close, 50);
-        const QByteArray second = arinData("ripe-answer.txt");
+        const QByteArray second = TEST_DATA("data/arin/ripe-answer.txt");
         rig.second.setAnswer({second});
         QFETCH(QString, input);
         rig.start(input);
