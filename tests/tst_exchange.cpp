@@ -155,7 +155,8 @@ private slots:
     }
 
     // Bytes that no UTF-8 character starts with, or that start none that is valid: from the first
-    // one on, the connection reads as Latin-1, even the valid é (C3 A9) that follows.
+    // one on, the connection reads as Latin-1, even the valid é (C3 A9) that follows. The valid
+    // characters at the edges of each length stay UTF-8.
     void decoderRefusesInvalidBytes_data()
     {
         QTest::addColumn<QList<QByteArray>>("reads");
@@ -168,6 +169,10 @@ private slots:
                 << QList<QByteArray> {"\xe2\x82", "\xac\x80", "\xc3\xa9"} << u"€\u0080Ã©"_s;
         QTest::newRow("overlong C1, split")
                 << QList<QByteArray> {"\xc1", "\xbf\xc3\xa9"} << u"Á¿Ã©"_s;
+        QTest::newRow("first and last valid of each length")
+                << QList<QByteArray> {"\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbd"
+                                      "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"}
+                << u"\u0080\u07ff\u0800\ufffd\U00010000\U0010ffff"_s;
         // Past F4 a lead byte would start a character beyond U+10FFFF, or none at all.
         for (int lead = 0xf5; lead <= 0xff; ++lead) {
             const QByteArray bytes = char(lead) + "\x80\x80\x80\xc3\xa9"_ba;
@@ -213,7 +218,6 @@ private slots:
         line("after one not followed",
              u"ReferralServer: rwhois://r.test:4321\nReferralServer: whois://whois.ripe.net/\n"_s,
              ripe);
-        line("rwhois", u"ReferralServer: rwhois://rwhois.example.net:4321\n"_s);
         line("other port", u"ReferralServer: whois://whois.ripe.net:4343\n"_s);
         line("no blank", u"ReferralServer:whois://whois.ripe.net\n"_s);
         line("ResourceLink", u"ResourceLink:  whois.ripe.net\n"_s);
